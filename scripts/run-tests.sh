@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what the tests need, builds everything twice (plain, and with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs the whole suite in both, on a private Xvfb display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-packages.sh
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DDEMO_SANITIZE=ON -DDEMO_BENCHMARKS=OFF >/dev/null
+cmake --build build-sanitize -j"$(nproc)"
+
+# A display of our own, so the GL tests never touch (or need) the user's. Xvfb picks a free
+# number and writes it to the file.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; rm -f "$display_file"' EXIT
+for _ in $(seq 1 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+[ -s "$display_file" ] || { echo "run-tests: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$display_file")"
+export SDL_AUDIODRIVER=dummy
+export LIBGL_ALWAYS_SOFTWARE=1
+
+# Slow unwinding lets the leak suppressions see through the GL driver's frames.
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:fast_unwind_on_malloc=0
+export LSAN_OPTIONS="suppressions=$PWD/tests/leak-suppressions.txt:print_suppressions=0"
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+echo "== tests"
+ctest --test-dir build --output-on-failure -j2
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+ctest --test-dir build-sanitize --output-on-failure -j2

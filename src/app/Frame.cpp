@@ -1,0 +1,55 @@
+#include "app/Frame.h"
+
+#include "app/Timeline.h"
+#include "platform/DisplaySettings.h"
+#include "scenes/BannerScene.h"
+#include "scenes/CreditsScene.h"
+#include "scenes/FigureScene.h"
+#include "scenes/IntroScene.h"
+#include "scenes/SphereScene.h"
+#include "scenes/StarScene.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+const Vec3 clearColour{0.0f, 0.0f, 0.0f};
+
+namespace {
+
+void clearWholeWindow() {
+    glClearColor(clearColour.x, clearColour.y, clearColour.z, 1.0f);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_DEPTH_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glViewport(0, 0, displaySettings.width, displaySettings.height);
+}
+
+} // namespace
+
+void setInitialGlState() {
+    glEnable(GL_LINE_SMOOTH);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    clearWholeWindow();
+}
+
+void loadScenes() {
+    BannerScene::load();
+    IntroScene::load();
+    FigureScene::load();
+    SphereScene::load();
+    StarScene::load();
+    CreditsScene::load();
+}
+
+void drawFrame(int32_t ms) {
+    clearWholeWindow();
+    elapsedMs = ms;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(displaySettings.width) / displaySettings.height, 0.5,
+                   5000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (const ScheduleRow& row : schedule)
+        if (inWindow(elapsedMs, row.window)) row.draw(progress(elapsedMs, row.window));
+}

@@ -1,0 +1,30 @@
+#include "app/Timeline.h"
+
+#include "scenes/BannerScene.h"
+#include "scenes/CreditsScene.h"
+#include "scenes/FigureScene.h"
+#include "scenes/IntroScene.h"
+#include "scenes/SphereScene.h"
+#include "scenes/StarScene.h"
+
+int32_t elapsedMs = 0;
+
+// Rows draw in table order within a frame: the banner first, so that it lays down the depth
+// everything after it is tested against.
+const ScheduleRow schedule[scheduleRowCount] = {
+    {{0, 132500}, BannerScene::draw},    {{0, 13000}, IntroScene::draw},
+    {{13000, 46000}, FigureScene::draw}, {{46000, 60000}, SphereScene::draw},
+    {{73000, 102000}, StarScene::draw},  {{133000, 136000}, [](float) { CreditsScene::draw(); }},
+};
+
+bool inWindow(int32_t t, TimeWindow window) {
+    return window.start <= t && t <= window.end;
+}
+
+float progress(int32_t t, TimeWindow window) {
+    if (t <= window.start) return 0.0f;
+    if (t >= window.end) return 1.0f;
+    const int64_t done = int64_t{t} - window.start;
+    const int64_t span = int64_t{window.end} - window.start;
+    return static_cast<float>(static_cast<double>(done) / static_cast<double>(span));
+}

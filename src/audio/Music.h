@@ -1,0 +1,41 @@
+#pragma once
+
+#include "audio/Spectrum.h"
+#include "audio/Track.h"
+
+#include <SDL.h>
+#include <cstdint>
+
+// The demo's one music track, its playback and its spectrum level.
+struct Music {
+    SDL_AudioDeviceID device = 0;
+    Track stream; // the decoded track; empty when it could not be opened
+    SpectrumAnalyser analyser;
+    float spectrum[magnitudeCount] = {}; // the magnitudes of the latest reading
+
+    // Where the spectrum is read: what the device plays, unless pinned to an instant.
+    bool clockPinned = false;
+    int64_t pinnedFrame = 0;
+
+    // Opens the default output at 44100 Hz and decodes "data/music.ogg". Shows its message and
+    // returns false when either fails.
+    bool init();
+    // Plays the track from its beginning, once.
+    bool play();
+    void stop();
+    // The sum of the 512 FFT magnitudes of what is heard now (or at the pinned instant); 0 before
+    // playback and after the track has ended. Each call is a fresh reading.
+    float spectrumLevel();
+};
+
+extern Music music;
+
+// Decodes "data/music.ogg" and prepares the analysis, without any audio device: what the offline
+// renderer and the tests need to read the level at a given instant.
+bool openMusicTrack();
+
+// Pins every later reading to the track at this millisecond, so that the level at an instant is a
+// pure function of the track and the instant.
+void pinSpectrumClock(int32_t ms);
+// Reads from what the device plays again.
+void followPlayback();

@@ -1,0 +1,118 @@
+#include "platform/GLWindow.h"
+
+#include "platform/DisplaySettings.h"
+
+#include <cstdio>
+
+GLWindow glWindow;
+
+namespace {
+
+bool isDemoMode(const SDL_DisplayMode& mode) {
+    return mode.w == displaySettings.width && mode.h == displaySettings.height &&
+           SDL_BYTESPERPIXEL(mode.format) == 4;
+}
+
+void reportModeRefused(const SDL_DisplayMode& got) {
+    std::fprintf(stderr,
+                 "Demo: the display cannot switch to %d x %d at 32 bits per pixel "
+                 "(nearest mode it offers: %d x %d at %d bits per pixel)\n",
+                 displaySettings.width, displaySettings.height, got.w, got.h,
+                 SDL_BYTESPERPIXEL(got.format) * 8);
+}
+
+// SDL falls back to the nearest mode it has without saying so, so ask for the match up front.
+bool findDemoMode(SDL_DisplayMode& mode) {
+    SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, displaySettings.width, displaySettings.height, 0,
+                           nullptr};
+    if (!SDL_GetClosestDisplayMode(0, &wanted, &mode)) {
+        SDL_DisplayMode desktop{};
+        SDL_GetDesktopDisplayMode(0, &desktop);
+        reportModeRefused(desktop);
+        return false;
+    }
+    if (!isDemoMode(mode)) {
+        reportModeRefused(mode);
+        return false;
+    }
+    return true;
+}
+
+void requestContextAttributes() {
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // The scenes draw with the fixed-function pipeline and immediate mode.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+} // namespace
+
+bool GLWindow::create() {
+    // SDL takes the X11 window class from this variable; the demo's class is "OpenGL".
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", "OpenGL", 1);
+    // Only windowProc posts the quit, after it has restored the display and taken the window down.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "Demo: cannot open the display: %s\n", SDL_GetError());
+        return false;
+    }
+    requestContextAttributes();
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    SDL_DisplayMode mode{};
+    if (displaySettings.fullscreen) {
+        if (!findDemoMode(mode)) return false;
+        flags |= SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS;
+    }
+    windowHandle =
+        SDL_CreateWindow("Demo", 0, 0, displaySettings.width, displaySettings.height, flags);
+    if (!windowHandle) {
+        std::fprintf(stderr, "Demo: cannot create the window: %s\n", SDL_GetError());
+        return false;
+    }
+    if (displaySettings.fullscreen) {
+        // The switch happens when the window is shown; check the mode that we actually got.
+        SDL_SetWindowDisplayMode(windowHandle, &mode);
+        SDL_ShowWindow(windowHandle);
+        SDL_DisplayMode got{};
+        SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(windowHandle), &got);
+        if (!isDemoMode(got)) {
+            reportModeRefused(got);
+            destroy();
+            windowHandle = nullptr;
+            return false;
+        }
+    } else {
+        SDL_ShowWindow(windowHandle);
+    }
+
+    glContext = SDL_GL_CreateContext(windowHandle);
+    if (!glContext || SDL_GL_MakeCurrent(windowHandle, glContext) != 0) {
+        std::fprintf(stderr, "Demo: cannot create the OpenGL context: %s\n", SDL_GetError());
+        destroy();
+        windowHandle = nullptr;
+        return false;
+    }
+    SDL_ShowCursor(displaySettings.fullscreen ? SDL_DISABLE : SDL_ENABLE);
+    SDL_DisableScreenSaver();
+    SDL_RaiseWindow(windowHandle);
+    return true;
+}
+
+void GLWindow::destroy() {
+    SDL_SetWindowFullscreen(windowHandle, 0);
+    SDL_DestroyWindow(windowHandle);
+}
+
+void windowProc(const SDL_Event& event) {
+    if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) {
+        glWindow.destroy();
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    }
+}

@@ -1,0 +1,24 @@
+#include "platform/MessageBox.h"
+
+#include <SDL.h>
+#include <cstdio>
+
+namespace {
+MessageBoxHandler boxHandler = nullptr;
+}
+
+void setMessageBoxHandler(MessageBoxHandler handler) {
+    boxHandler = handler;
+}
+
+void showMessageBox(const char* text, const char* caption) {
+    const char* title = caption ? caption : "Error";
+    std::fprintf(stderr, "%s: %s\n", title, text);
+    std::fflush(stderr);
+    if (boxHandler) {
+        boxHandler(text, title);
+        return;
+    }
+    // Without a display SDL cannot show the box; the line above then stands and the demo goes on.
+    SDL_ShowSimpleMessageBox(0, title, text, nullptr);
+}

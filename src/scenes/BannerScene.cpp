@@ -1,0 +1,11 @@
+#include "scenes/BannerScene.h"
+
+namespace BannerScene {
+
+void load() {
+}
+
+void draw(float) {
+}
+
+} // namespace BannerScene

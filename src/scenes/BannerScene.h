@@ -1,0 +1,6 @@
+#pragma once
+
+namespace BannerScene {
+void load();
+void draw(float progress);
+} // namespace BannerScene

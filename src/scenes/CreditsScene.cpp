@@ -1,0 +1,11 @@
+#include "scenes/CreditsScene.h"
+
+namespace CreditsScene {
+
+void load() {
+}
+
+void draw() {
+}
+
+} // namespace CreditsScene

@@ -1,0 +1,6 @@
+#pragma once
+
+namespace CreditsScene {
+void load();
+void draw();
+} // namespace CreditsScene

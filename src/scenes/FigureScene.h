@@ -1,0 +1,6 @@
+#pragma once
+
+namespace FigureScene {
+void load();
+void draw(float progress);
+} // namespace FigureScene

@@ -1,0 +1,6 @@
+#pragma once
+
+namespace IntroScene {
+void load();
+void draw(float progress);
+} // namespace IntroScene

@@ -1,0 +1,11 @@
+#include "scenes/SphereScene.h"
+
+namespace SphereScene {
+
+void load() {
+}
+
+void draw(float) {
+}
+
+} // namespace SphereScene

@@ -1,0 +1,6 @@
+#pragma once
+
+namespace SphereScene {
+void load();
+void draw(float progress);
+} // namespace SphereScene

@@ -1,0 +1,6 @@
+#pragma once
+
+namespace StarScene {
+void load();
+void draw(float progress);
+} // namespace StarScene

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Runs the real demo binary under the test run's X display and checks how it ends.
+#   run_demo.sh CASE DEMO WRITE_TEST_TRACK CLOSE_WINDOW
+# CASE: escape | close | missing-track
+set -u
+case_name=$1 demo=$2 write_track=$3 close_window=$4
+[ -n "${DISPLAY:-}" ] || { echo "needs a display (the test command starts Xvfb)"; exit 1; }
+
+work=$(mktemp -d /tmp/demo-binary-XXXXXX)
+trap 'kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+mkdir "$work/data"
+[ "$case_name" = missing-track ] || "$write_track" "$work/data/music.ogg" 20 || exit 1
+
+cd "$work"
+"$demo" 2>"$work/stderr" &
+pid=$!
+
+fail() { echo "FAIL: $*"; echo "--- demo's standard error:"; cat "$work/stderr"; exit 1; }
+
+# Waits until a window with this title is mapped and prints its id.
+wait_for_window() {
+    for _ in $(seq 1 100); do
+        id=$(xwininfo -root -tree 2>/dev/null | awk -v t="\"$1\":" '$2 == t {print $1; exit}')
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        kill -0 "$pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+# Waits for the demo to end by itself and checks it ended with 0 within the time given.
+expect_exit_zero() {
+    for _ in $(seq 1 $(($1 * 10))); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid"
+            status=$?
+            [ "$status" -eq 0 ] || fail "exit code $status"
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "still running after $1 s"
+}
+
+case "$case_name" in
+escape)
+    window=$(wait_for_window Demo) || fail "no window titled Demo"
+    xprop -id "$window" WM_CLASS | grep -q '"OpenGL", "OpenGL"' || fail "the window's class is not OpenGL"
+    sleep 1
+    timeout 5 xdotool windowfocus --sync "$window" key Escape
+    expect_exit_zero 10
+    ;;
+close)
+    wait_for_window Demo >/dev/null || fail "no window titled Demo"
+    sleep 1
+    "$close_window" Demo || fail "could not ask the window to close"
+    expect_exit_zero 10
+    ;;
+missing-track)
+    # The message box waits for its OK: press Return in it, as a user would.
+    box=$(wait_for_window Error) || fail "no message box titled Error"
+    timeout 5 xdotool windowfocus --sync "$box" key Return
+    expect_exit_zero 10
+    grep -qx "Error: Music opening error" "$work/stderr" || fail "no 'Music opening error' line"
+    ;;
+*)
+    echo "unknown case $case_name"
+    exit 2
+    ;;
+esac
+echo "ok: $case_name"

@@ -1,0 +1,51 @@
+#include "app/Frame.h"
+
+#include "GlTest.h"
+#include "platform/GLWindow.h"
+
+#include <GL/gl.h>
+#include <cmath>
+#include <gtest/gtest.h>
+
+TEST(Window, HasTheDemoSizeTitleAndBuffers) {
+    openDemoWindow();
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(glWindow.deviceContext(), &width, &height);
+    EXPECT_EQ(width, 1024);
+    EXPECT_EQ(height, 768);
+    EXPECT_STREQ(SDL_GetWindowTitle(glWindow.windowHandle), "Demo");
+    GLint red = 0, depth = 0;
+    GLboolean doubleBuffered = GL_FALSE;
+    glGetIntegerv(GL_RED_BITS, &red);
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+    EXPECT_EQ(red, 8);
+    EXPECT_GE(depth, 16);
+    EXPECT_TRUE(doubleBuffered);
+}
+
+TEST(Frame, ClearsToBlackUnderTheDemoProjection) {
+    openDemoWindow();
+    setInitialGlState();
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glViewport(0, 0, 10, 10);
+    drawFrame(132700); // no row is active
+    const Pixels pixels = readWindowPixels();
+    for (const auto& [x, y] : {std::pair{0, 0}, {1023, 767}, {512, 384}})
+        EXPECT_EQ(pixels.at(x, y), (Rgb{0, 0, 0}));
+
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 1024);
+    EXPECT_EQ(viewport[3], 768);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLfloat projection[16], modelview[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    const double focal = 1.0 / std::tan(22.5 * 3.14159265358979323846 / 180.0);
+    EXPECT_NEAR(projection[0], focal / (1024.0 / 768.0), 1e-5);
+    EXPECT_NEAR(projection[5], focal, 1e-5);
+    EXPECT_NEAR(projection[14], 2 * 5000.0 * 0.5 / (0.5 - 5000.0), 1e-4);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(modelview[i], i % 5 == 0 ? 1.0f : 0.0f);
+}
