@@ -53,6 +53,7 @@ void Music::stop() {
 }
 
 float Music::spectrumLevel() {
+    if (levelPinned) return pinnedLevel;
     const int64_t frame = clockPinned ? pinnedFrame : heardFrame(device);
     if (frame < 0 || frame >= stream.frameCount()) {
         std::fill(spectrum, spectrum + magnitudeCount, 0.0f);

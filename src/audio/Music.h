@@ -13,9 +13,11 @@ struct Music {
     SpectrumAnalyser analyser;
     float spectrum[magnitudeCount] = {}; // the magnitudes of the latest reading
 
-    // Where the spectrum is read: what the device plays, unless pinned to an instant.
+    // Where the spectrum is read: what the device plays, unless pinned to an instant or a level.
     bool clockPinned = false;
     int64_t pinnedFrame = 0;
+    bool levelPinned = false;
+    float pinnedLevel = 0.0f;
 
     // Opens the default output at 44100 Hz and decodes "data/music.ogg". Shows its message and
     // returns false when either fails.
@@ -37,5 +39,8 @@ bool openMusicTrack();
 // Pins every later reading to the track at this millisecond, so that the level at an instant is a
 // pure function of the track and the instant.
 void pinSpectrumClock(int32_t ms);
+// Makes every later reading exactly this level, whatever the track holds: for tests that need a
+// level to the last bit, such as the banner's threshold of 1.5.
+void pinSpectrumLevel(float level);
 // Reads from what the device plays again.
 void followPlayback();
