@@ -5,6 +5,7 @@
 set -u
 case_name=$1 demo=$2 write_track=$3 close_window=$4 write_scene_data=$5
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (the test command starts Xvfb)"; exit 1; }
+source "$(dirname "$0")/gl_driver_preload.sh"
 
 work=$(mktemp -d /tmp/demo-binary-XXXXXX)
 trap 'kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
@@ -14,7 +15,7 @@ mkdir "$work/data"
 "$write_scene_data" "$work/data" || exit 1
 
 cd "$work"
-"$demo" 2>"$work/stderr" &
+LD_PRELOAD="$(gl_driver_preload "$demo")" "$demo" 2>"$work/stderr" &
 pid=$!
 
 fail() { echo "FAIL: $*"; echo "--- demo's standard error:"; cat "$work/stderr"; exit 1; }

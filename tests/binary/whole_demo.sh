@@ -6,6 +6,7 @@
 set -u
 demo=$(realpath "$1") make_data=$(realpath "$2") write_scene_data=$(realpath "$3")
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (the test command starts Xvfb)"; exit 1; }
+source "$(dirname "$0")/gl_driver_preload.sh"
 
 work=$(mktemp -d /tmp/demo-whole-XXXXXX)
 pid=""
@@ -20,7 +21,7 @@ fail() { echo "FAIL: $*"; echo "--- demo's standard error:"; cat "$work/stderr";
 
 cd "$work"
 started=$(date +%s)
-"$demo" 2>"$work/stderr" &
+LD_PRELOAD="$(gl_driver_preload "$demo")" "$demo" 2>"$work/stderr" &
 pid=$!
 status=""
 for _ in $(seq 1 1200); do
