@@ -8,8 +8,11 @@
 #include "SceneData.h"
 #include "ScratchDirectory.h"
 #include "TestMatrices.h"
+#include "TestPictures.h"
 
 #include <GL/gl.h>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -134,10 +137,45 @@ TEST_F(Scenes, OrbitCamerasFollowTheirConstantsAndRowProgress) {
     }
 }
 
-TEST_F(Scenes, BlendingIsOnFromTheIntrosFirstFrameForTheRestOfTheRun) {
+// At 6500 ms the fade is 0.5. The banner is black, so it adds nothing but still lays down its
+// depth; the logo is blue; the chain draws nothing.
+TEST_F(Scenes, IntroSquareSpansItsPixelsAndStaysInFrontOfTheLogo) {
+    writeSolidJpeg("data/city_bw.jpg", 16, 16, 0, 0, 0);
+    writeSolidJpeg("data/logo1.jpg", 16, 16, 0, 0, 255);
+    writeTextFile("data/sphere1.obj", "");
     load();
+    const Rgb square{128, 128, 128}, logo{0, 0, 128};
+    for (const float level : {0.0f, 1.0f}) {
+        SCOPED_TRACE(level);
+        pinSpectrumLevel(level);
+        drawFrame(6500);
+        const Pixels pixels = readWindowPixels();
+        // Both edges drop 50 pixels per unit of level.
+        const int drop = static_cast<int>(50 * level);
+        const int left = 683, right = 882, bottom = 384 - drop, top = 583 - drop;
+        for (const auto& [x, y] :
+             {std::pair{left, bottom}, {right, top}, {left, top}, {780, 480 - drop}})
+            EXPECT_TRUE(near(pixels.at(x, y), square, 3)) << x << ", " << y;
+        for (const auto& [x, y] :
+             {std::pair{left - 1, bottom}, {right + 1, top}, {left, bottom - 1}, {right, top + 1}})
+            EXPECT_TRUE(near(pixels.at(x, y), logo, 3)) << x << ", " << y;
+    }
+}
+
+// A frame at 80000 ms draws the banner (grey, alpha 0.5) and the star (orange, alpha 1) over it.
+TEST_F(Scenes, FromTheIntrosFirstFrameOnBlendingAddsEveryLaterSceneToWhatLiesBehind) {
+    // One layer of triangle around the origin, so that it adds its colour once.
+    writeTextFile("data/star.obj", "v -0.3 -0.3 0\nv 0.3 -0.3 0\nv 0 0.4 0\nvt 0.5 0.5\n"
+                                   "f 1/1/1 2/1/1 3/1/1\n");
+    load();
+    const Rgb banner{40, 40, 40}, star{200, 120, 0};
+    drawFrame(80000);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    for (const int ms : {0, 16, 12999, 20000, 30000, 50000, 65000, 80000, 132800, 134000}) {
+    Pixels pixels = readWindowPixels();
+    EXPECT_TRUE(near(pixels.at(5, 5), banner, 3));
+    EXPECT_TRUE(near(pixels.at(512, 384), star, 3)) << "the star replaces the banner";
+
+    for (const int ms : {0, 16, 12999, 20000, 30000, 50000, 65000, 132800, 134000, 80000}) {
         drawFrame(ms);
         GLint source = 0, destination = 0;
         glGetIntegerv(GL_BLEND_SRC, &source);
@@ -146,4 +184,48 @@ TEST_F(Scenes, BlendingIsOnFromTheIntrosFirstFrameForTheRestOfTheRun) {
         EXPECT_EQ(source, GL_ONE) << ms;
         EXPECT_EQ(destination, GL_SRC_ALPHA) << ms;
     }
+    pixels = readWindowPixels();
+    EXPECT_TRUE(near(pixels.at(5, 5), banner, 3)) << "the banner over black looks the same";
+    EXPECT_TRUE(near(pixels.at(512, 384), (Rgb{240, 160, 40}), 4)) << "the star adds to it";
+}
+
+// Above 4.0 the loud banner comes nearer than the near plane: neither its picture nor its depth
+// is left, and the sphere chain, otherwise behind the banner's depth, shows. The logo is black.
+TEST_F(Scenes, LoudReadingTakesTheBannerOutAndUncoversTheSphereChain) {
+    writeSolidJpeg("data/logo1.jpg", 16, 16, 0, 0, 0);
+    writeTextFile("data/sphere1.obj", octahedronObj(0.1f));
+    load();
+    // Where the first two spheres of the chain land: each eight of the previous one's units
+    // further out, four times its size and turned 20 degrees more.
+    const Matrix camera = cameraAtLookingAtOrigin({0, 0, -7});
+    const Matrix link = translation(0, 0, 8) * scaling(4) * rotation(20, {1, 0, 1});
+    const WindowPoint first = toWindow(demoProjection() * camera * link, {0, 0, 0});
+    const WindowPoint second = toWindow(demoProjection() * camera * link * link, {0, 0, 0});
+    const int firstX = static_cast<int>(first.x), firstY = static_cast<int>(first.y);
+    const int secondX = static_cast<int>(second.x), secondY = static_cast<int>(second.y);
+    ASSERT_GT(std::abs(secondY - firstY), 100) << "the test needs the spheres apart";
+
+    pinSpectrumLevel(0);
+    drawFrame(0);
+    Pixels pixels = readWindowPixels();
+    EXPECT_TRUE(near(pixels.at(firstX, firstY), (Rgb{40, 40, 40}), 3)) << "the banner hides it";
+    EXPECT_TRUE(near(pixels.at(secondX, secondY), (Rgb{40, 40, 40}), 3));
+
+    pinSpectrumLevel(4.5f);
+    drawFrame(0);
+    pixels = readWindowPixels();
+    // Half-transparent, each sphere adds its nearer faces onto its farther ones: bright green.
+    const auto showsSphere = [](Rgb rgb) { return rgb.r < 20 && rgb.g > 190 && rgb.b > 110; };
+    EXPECT_TRUE(showsSphere(pixels.at(firstX, firstY)));
+    EXPECT_TRUE(showsSphere(pixels.at(secondX, secondY)));
+    EXPECT_EQ(pixels.at(firstX, (firstY + secondY) / 2), black);
+    EXPECT_EQ(pixels.at(5, 5), black);
+
+    // With only the banner in the frame, nothing at all is drawn.
+    drawFrame(65000);
+    EXPECT_TRUE(allPixelsAre(readWindowPixels(), black));
+    pinSpectrumLevel(3.9f);
+    drawFrame(65000);
+    EXPECT_TRUE(near(readWindowPixels().at(5, 5), (Rgb{0, 0, 120}), 3)) << "the loud picture";
+    EXPECT_EQ(glGetError(), GL_NO_ERROR) << "every push has its pop";
 }

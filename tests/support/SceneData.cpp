@@ -60,6 +60,20 @@ bool writeObj(const std::string& path, const std::string& obj) {
     return std::fclose(file) == 0 && written;
 }
 
+bool writeSceneMeshes(const std::string& directory) {
+    const struct {
+        const char* name;
+        float radius;
+    } meshes[] = {{"figure.obj", 0.1f},
+                  {"inside.obj", 0.4f},
+                  {"sphere1.obj", 0.5f},
+                  {"sphere2.obj", 0.4f},
+                  {"star.obj", 0.4f}};
+    for (const auto& mesh : meshes)
+        if (!writeObj(directory + "/" + mesh.name, octahedronObj(mesh.radius))) return false;
+    return true;
+}
+
 bool writeSceneData(const std::string& directory) {
     struct Picture {
         const char* name;
@@ -75,15 +89,5 @@ bool writeSceneData(const std::string& directory) {
         if (!writeSolidJpeg(directory + "/" + picture.name, 16, 16, picture.r, picture.g,
                             picture.b))
             return false;
-    const struct {
-        const char* name;
-        float radius;
-    } meshes[] = {{"figure.obj", 0.1f},
-                  {"inside.obj", 0.4f},
-                  {"sphere1.obj", 0.5f},
-                  {"sphere2.obj", 0.4f},
-                  {"star.obj", 0.4f}};
-    for (const auto& mesh : meshes)
-        if (!writeObj(directory + "/" + mesh.name, octahedronObj(mesh.radius))) return false;
-    return true;
+    return writeSceneMeshes(directory);
 }

@@ -14,7 +14,10 @@ std::string sphereObj(float radius, int rings, int segments);
 // Writes the text to the file, replacing it.
 bool writeObj(const std::string& path, const std::string& obj);
 
+// Every mesh the scenes load, written into the directory: small octahedra.
+bool writeSceneMeshes(const std::string& directory);
+
 // Every picture and mesh the scenes load, written into the directory: flat pictures of distinct
-// colours and small octahedra, so that no load shows a message box. The track is not among them.
+// colours and the meshes above, so that no load shows a message box. The track is not among them.
 // Tests overwrite single files afterwards to make a scene tell its story.
 bool writeSceneData(const std::string& directory);
