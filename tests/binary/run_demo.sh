@@ -10,6 +10,7 @@ work=$(mktemp -d /tmp/demo-binary-XXXXXX)
 trap 'kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir "$work/data"
 "$(dirname "$write_track")/write-test-pictures" "$work/data" || exit 1
+"$(dirname "$write_track")/write-test-meshes" "$work/data" || exit 1
 [ "$case_name" = missing-track ] || "$write_track" "$work/data/music.ogg" 20 || exit 1
 
 if [ "$case_name" = mode-refused ]; then
