@@ -17,19 +17,20 @@ Vector3 torusKnot(int turns, int loops, double t) {
 } // namespace
 
 TriangleMesh makeKnot() {
-    // The scene scales the figure by 4 and the eye runs from 1 to 3.3 units away, so the knot is
-    // about 0.58 units across once scaled: whole in view from the start, still large at the end.
+    // The scene scales the figure by 4 and the eye runs from 1 to 3.3 units away: scaled, the knot
+    // reaches 0.52 units from its centre, whole in view from the first second and still a third
+    // of the window's height at the end.
     const int turns = 2, loops = 3;
-    const int samples = 360, around = 20;
-    const double scale = 0.58 / 4 / 3.4, tubeRadius = 0.4 * scale;
+    const int samples = 240, around = 16;
+    const double scale = 0.52 / 4 / 3.4, tubeRadius = 0.4 * scale;
     std::vector<Vector3> points;
     for (int i = 0; i < samples; ++i)
         points.push_back(torusKnot(turns, loops, 2 * pi * i / samples) * scale);
     const std::vector<CurveFrame> frames = frameCurve(points, true);
 
     TriangleMesh mesh;
-    // Tiles about as long as they are wide: 36 along the knot, 2 round the tube.
-    const SurfaceGrid grid{samples, around, samples / 36, around / 2, true, true};
+    // Tiles about as long as the tube is round: 12 along the knot, one round the tube.
+    const SurfaceGrid grid{samples, around, samples / 12, around, true, true};
     addSurface(mesh, grid, [&](double s, double t) {
         const CurveFrame& frame = frames[std::lround(s * samples) % samples];
         return frame.around(tubeRadius, -2 * pi * t);

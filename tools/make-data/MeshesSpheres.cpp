@@ -30,24 +30,22 @@ void addCubeSphere(TriangleMesh& mesh, Vector3 centre, double radius, int cellsP
 } // namespace
 
 TriangleMesh makeChainSphere() {
-    // The intro repeats one step five times, so the chain spirals out of the step's fixed point;
-    // that point lies just behind the banner. The mesh is placed so that the third sphere sits
-    // large in the lower left of the window; the second and first then lead back, small, to the
-    // fixed point, and the fourth and fifth land behind the camera.
+    // The intro repeats one step five times, so the chain spirals out of the step's fixed point,
+    // which lies just behind the banner, each sphere four times as far from it and four times as
+    // large as the one before. The mesh is placed so that the second sphere rises, large, through
+    // the lower left of the window while the progress swings the chain, the first leads back,
+    // small, to the fixed point, and the other three stay behind the camera.
     const Shots::ChainStep step = Shots::chainStep(0.5);
-    Vector3 fixedPoint;
-    for (int i = 0; i < 100; ++i) fixedPoint = step.applyInverse(fixedPoint);
-    const Vector3 thirdCentre{0.51, -0.49, -4.4};
-    const double thirdRadius = 0.55;
-    Vector3 offset = thirdCentre - fixedPoint;
-    for (int i = 0; i < 3; ++i) offset = transposed(step.linear) * offset * (1.0 / 16);
-    const Vector3 centre = fixedPoint + offset;
+    const Vector3 secondCentre{0.495, -0.38, -4.5};
+    const double secondRadius = 0.5;
+    Vector3 centre = secondCentre;
+    for (int i = 0; i < 2; ++i) centre = step.applyInverse(centre);
 
     TriangleMesh mesh;
-    addCubeSphere(mesh, centre, thirdRadius / 64, 16, 1);
-    // Seen from the camera in the third sphere's own units.
+    addCubeSphere(mesh, centre, secondRadius / 16, 12, 1);
+    // Seen from the camera in the second sphere's own units.
     Vector3 eye = Shots::introEye;
-    for (int i = 0; i < 3; ++i) eye = step.applyInverse(eye);
+    for (int i = 0; i < 2; ++i) eye = step.applyInverse(eye);
     sortNearestFirst(mesh, eye);
     return mesh;
 }
@@ -57,7 +55,7 @@ TriangleMesh makeTiledBall() {
     // ends 1.9 away: a radius a little under half a unit fills the window at first and never
     // reaches the near plane.
     TriangleMesh mesh;
-    addCubeSphere(mesh, {0, 0, 0}, 0.45, 24, 3);
+    addCubeSphere(mesh, {0, 0, 0}, 0.45, 18, 3);
     const Vector3 middleEye = transposed(Shots::meshTurn(0.5)) * Shots::eye(Shots::sphere, 0.5);
     sortNearestFirst(mesh, middleEye);
     return mesh;
