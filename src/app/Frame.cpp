@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 
 #include "app/Timeline.h"
+#include "audio/Music.h"
 #include "platform/DisplaySettings.h"
 #include "scenes/BannerScene.h"
 #include "scenes/CreditsScene.h"
@@ -11,6 +12,7 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <algorithm>
 
 const Vec3 clearColour{0.0f, 0.0f, 0.0f};
 
@@ -39,6 +41,16 @@ void loadScenes() {
     SphereScene::load();
     StarScene::load();
     CreditsScene::load();
+}
+
+void primeFrameState(int32_t ms) {
+    if (ms <= 0) return; // the very first frame is drawn without blending
+    pinSpectrumClock(0);
+    drawFrame(0);
+    const int32_t bannerEnd = schedule[0].window.end;
+    const int32_t previous = std::min(ms - 1, bannerEnd);
+    pinSpectrumClock(previous);
+    drawFrame(previous);
 }
 
 void drawFrame(int32_t ms) {

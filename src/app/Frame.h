@@ -11,6 +11,12 @@ extern const Vec3 clearColour;
 void setInitialGlState();
 // Every scene's assets, in the order the scenes were designed to load them.
 void loadScenes();
+// Brings the GL state that scenes leave for later frames to what the live demo has when it
+// reaches this instant, by drawing unseen the earlier frames that set it: the intro's first frame
+// switches blending on for good, and the banner's last frame leaves the colour the credits draw
+// with. The spectrum clock is left pinned. For renderers that start anywhere on the timeline;
+// the frame loop never needs it.
+void primeFrameState(int32_t ms);
 // Draws the whole frame of one instant of the timeline into the current framebuffer: clear,
 // projection, then every scene whose row is active. The caller swaps or reads back.
 void drawFrame(int32_t ms);

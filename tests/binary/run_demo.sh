@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real demo binary under the test run's X display and checks how it ends.
 #   run_demo.sh CASE DEMO WRITE_TEST_TRACK CLOSE_WINDOW
-# CASE: escape | close | missing-track
+# CASE: escape | close | missing-track | mode-refused
 set -u
 case_name=$1 demo=$2 write_track=$3 close_window=$4
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (the test command starts Xvfb)"; exit 1; }
@@ -10,6 +10,15 @@ work=$(mktemp -d /tmp/demo-binary-XXXXXX)
 trap 'kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir "$work/data"
 [ "$case_name" = missing-track ] || "$write_track" "$work/data/music.ogg" 20 || exit 1
+
+if [ "$case_name" = mode-refused ]; then
+    # A screen of its own that has no 1024 x 768 mode.
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+    small_xvfb=$!
+    trap 'kill -9 "$pid" "$small_xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+    for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    export DISPLAY=":$(head -n 1 "$work/display")"
+fi
 
 cd "$work"
 "$demo" 2>"$work/stderr" &
@@ -62,6 +71,13 @@ missing-track)
     timeout 5 xdotool windowfocus --sync "$box" key Return
     expect_exit_zero 10
     grep -qx "Error: Music opening error" "$work/stderr" || fail "no 'Music opening error' line"
+    ;;
+mode-refused)
+    expect_exit_zero 10
+    [ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "expected one line on standard error"
+    grep -q "cannot switch to 1024 x 768 at 32 bits per pixel" "$work/stderr" ||
+        fail "the line does not say why"
+    xwininfo -root -tree | grep -q '"Demo"' && fail "a window was left behind"
     ;;
 *)
     echo "unknown case $case_name"

@@ -1,0 +1,221 @@
+#include "CaptureOptions.h"
+#include "ContactSheet.h"
+#include "FrameTimes.h"
+#include "PngFile.h"
+
+#include "GlTest.h"
+#include "MessageRecorder.h"
+#include "RunCommand.h"
+#include "ScratchDirectory.h"
+#include "TestTrack.h"
+#include "app/Frame.h"
+#include "audio/Music.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+bool parse(std::vector<const char*> arguments, CaptureOptions& options, std::string& error) {
+    arguments.insert(arguments.begin(), "demo-capture");
+    return parseCaptureOptions(static_cast<int>(arguments.size()), arguments.data(), options,
+                               error);
+}
+
+std::string capture(const std::string& arguments) {
+    return std::string(DEMO_CAPTURE_PATH) + " " + arguments;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+TEST(FrameTimes, FrameInstantsAreRoundedMilliseconds) {
+    EXPECT_EQ(instantOfFrame(0, 60), 0);
+    EXPECT_EQ(instantOfFrame(1, 60), 17); // 16.67
+    EXPECT_EQ(instantOfFrame(2, 60), 33); // 33.33
+    EXPECT_EQ(instantOfFrame(3, 60), 50);
+    EXPECT_EQ(instantOfFrame(8160, 60), 136000);
+    EXPECT_EQ(instantOfFrame(1, 24), 42); // 41.67
+}
+
+TEST(FrameTimes, RangesHoldTheFramesFromTheStartUpToTheEnd) {
+    const FrameRange twoSeconds = framesBetween(0, 2000, 60);
+    EXPECT_EQ(twoSeconds.first, 0);
+    EXPECT_EQ(twoSeconds.count, 120);
+    EXPECT_EQ(framesBetween(0, 136000, 60).count, 8160);
+    // 1000, 1017, 1033, 1050, 1067, 1083: frames 60 to 65.
+    const FrameRange tenth = framesBetween(1000, 1100, 60);
+    EXPECT_EQ(tenth.first, 60);
+    EXPECT_EQ(tenth.count, 6);
+    // 1001 is not a frame instant: the first frame after it is 61, at 1017.
+    EXPECT_EQ(framesBetween(1001, 1100, 60).first, 61);
+    EXPECT_EQ(framesBetween(5, 10, 60).count, 0);
+}
+
+TEST(CaptureOptions, TheOutputsNameDecidesWhatIsWritten) {
+    CaptureOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({"--at", "20000", "-o", "frame.png"}, options, error)) << error;
+    EXPECT_EQ(options.kind, CaptureKind::SinglePicture);
+    EXPECT_EQ(options.atMs, 20000);
+
+    options = {};
+    ASSERT_TRUE(parse({"-o", "demo.mp4"}, options, error)) << error;
+    EXPECT_EQ(options.kind, CaptureKind::Video);
+    EXPECT_EQ(options.fromMs, 0);
+    EXPECT_EQ(options.toMs, 136000);
+    EXPECT_EQ(options.fps, 60);
+
+    options = {};
+    ASSERT_TRUE(
+        parse({"--from", "1000", "--to", "3000", "--fps", "30", "-o", "frames/"}, options, error));
+    EXPECT_EQ(options.kind, CaptureKind::PictureSequence);
+    EXPECT_EQ(options.fps, 30);
+
+    options = {};
+    ASSERT_TRUE(parse({"--sheet", "12", "-o", "sheet.png", "--quiet"}, options, error));
+    EXPECT_EQ(options.kind, CaptureKind::ContactSheet);
+    EXPECT_EQ(options.progress, CaptureOptions::Progress::Never);
+}
+
+TEST(CaptureOptions, RefusesWhatItCannotUse) {
+    const std::vector<std::vector<const char*>> bad = {
+        {},
+        {"--at", "100"},
+        {"--at", "-5", "-o", "f.png"},
+        {"--at", "12x", "-o", "f.png"},
+        {"--at", "100", "-o", "f.mp4"},
+        {"-o", "f.png"},
+        {"--fps", "0", "-o", "v.mp4"},
+        {"--from", "3000", "--to", "2000", "-o", "v.mp4"},
+        {"--at", "5", "--from", "0", "-o", "f.png"},
+        {"--sheet", "0", "-o", "s.png"},
+        {"--speed", "2", "-o", "v.mp4"},
+        {"-o", "video.avi"},
+        {"-o"},
+    };
+    for (const auto& arguments : bad) {
+        CaptureOptions options;
+        std::string error;
+        EXPECT_FALSE(parse(arguments, options, error)) << arguments.size();
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(ContactSheet, SpreadsInstantsAndAveragesThumbnails) {
+    EXPECT_EQ(sheetInstant(0, 5, 0, 136000), 0);
+    EXPECT_EQ(sheetInstant(2, 5, 0, 136000), 68000);
+    EXPECT_EQ(sheetInstant(4, 5, 0, 136000), 136000);
+
+    const SheetLayout layout = layoutSheet(5, 8, 8); // 3 columns, 2 rows of 2 x 2 thumbnails
+    EXPECT_EQ(layout.columns, 3);
+    EXPECT_EQ(layout.rows, 2);
+    RgbImage sheet = makeEmptySheet(layout);
+    std::vector<uint8_t> frame(8 * 8 * 3, 0);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            frame[(y * 8 + x) * 3] = y < 2 ? 255 : 0; // top-left block half red
+    placeThumbnail(sheet, layout, 4, frame, 8);
+    const int left = layout.gap + 1 * (layout.thumbWidth + layout.gap);
+    const int top = layout.gap + 1 * (layout.thumbHeight + layout.gap);
+    EXPECT_EQ(sheet.rgb[(top * sheet.width + left) * 3], 128);
+    EXPECT_EQ(sheet.rgb[(top * sheet.width + left + 1) * 3], 0);
+}
+
+namespace {
+
+// A scratch directory with the default data, as the demo would find it.
+struct CaptureRun : ::testing::Test {
+    ScratchDirectory scratch;
+    void SetUp() override {
+        ASSERT_EQ(runCommand(std::string(DEMO_MAKE_DATA_PATH) + " data").status, 0);
+    }
+};
+
+} // namespace
+
+TEST_F(CaptureRun, TwoCapturesOfOneInstantAreByteIdentical) {
+    for (const char* at : {"0", "20000", "134000"}) {
+        const std::string at1 = std::string("a-") + at + ".png",
+                          at2 = std::string("b-") + at + ".png";
+        ASSERT_EQ(runCommand(capture(std::string("--at ") + at + " -o " + at1)).status, 0);
+        ASSERT_EQ(runCommand(capture(std::string("--at ") + at + " -o " + at2)).status, 0);
+        const std::string first = readTextFile(at1);
+        EXPECT_GT(first.size(), 1000u);
+        EXPECT_EQ(first, readTextFile(at2)) << at;
+    }
+}
+
+TEST_F(CaptureRun, CapturedFramesMatchTheDemoWindow) {
+    openDemoWindow();
+    MessageRecorder recorder;
+    ASSERT_TRUE(openMusicTrack());
+    setInitialGlState();
+    loadScenes();
+    for (const int ms : {0, 5000, 20000, 30000, 50000, 80000, 110000, 134000}) {
+        const std::string png = "at-" + std::to_string(ms) + ".png";
+        ASSERT_EQ(runCommand(capture("--at " + std::to_string(ms) + " -o " + png)).status, 0);
+        RgbImage captured;
+        ASSERT_TRUE(readPng(png, captured));
+        ASSERT_EQ(captured.width, 1024);
+        ASSERT_EQ(captured.height, 768);
+
+        primeFrameState(ms);
+        pinSpectrumClock(ms);
+        drawFrame(ms);
+        const Pixels window = readWindowPixels();
+        int differing = 0;
+        for (int y = 0; y < 768; ++y) {
+            for (int x = 0; x < 1024; ++x) {
+                const uint8_t* c = &captured.rgb[((767 - y) * 1024 + x) * 3];
+                differing += !(window.at(x, y) == Rgb{c[0], c[1], c[2]});
+            }
+        }
+        EXPECT_EQ(differing, 0) << "at " << ms << " ms";
+    }
+}
+
+TEST_F(CaptureRun, ShortVideoHasEveryFrameAndTheSound) {
+    const CommandResult run = runCommand(capture("--from 0 --to 2000 -o clip.mp4"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    const CommandResult probe =
+        runCommand("ffprobe -v error -count_frames -show_entries stream=codec_type,nb_read_frames "
+                   "-of csv=p=0 clip.mp4");
+    ASSERT_EQ(probe.status, 0) << probe.output;
+    EXPECT_NE(probe.output.find("video,120"), std::string::npos) << probe.output;
+    EXPECT_NE(probe.output.find("audio"), std::string::npos) << probe.output;
+}
+
+TEST_F(CaptureRun, SequenceNamesEachPictureAfterItsFrame) {
+    ASSERT_EQ(runCommand(capture("--from 1000 --to 1100 -o frames/")).status, 0);
+    for (int n = 60; n <= 65; ++n)
+        EXPECT_TRUE(fileExists("frames/frame-0000" + std::to_string(n) + ".png")) << n;
+    EXPECT_FALSE(fileExists("frames/frame-000066.png"));
+    EXPECT_FALSE(fileExists("frames/frame-000059.png"));
+}
+
+TEST_F(CaptureRun, FailuresSayWhyInOneLine) {
+    writeTextFile("plain-file", "x");
+    const std::vector<std::pair<std::string, int>> cases = {
+        {capture("--at 100 -o plain-file/frame.png"), 1},
+        {capture("--from 0 --to 100 -o plain-file/clip.mp4"), 1},
+        {capture("--from 0 --to 100 -o plain-file/frames/"), 1},
+        {"PATH=/nonexistent " + capture("--from 0 --to 100 -o clip.mp4"), 1},
+        {capture("--at soon -o frame.png"), 2},
+        {capture("-o clip.avi"), 2},
+    };
+    for (const auto& [command, status] : cases) {
+        const CommandResult run = runCommand(command);
+        EXPECT_EQ(run.status, status) << command;
+        EXPECT_EQ(countLines(run.output), 1) << command << "\n" << run.output;
+        EXPECT_EQ(run.output.rfind("demo-capture: ", 0), 0u) << run.output;
+    }
+    EXPECT_NE(runCommand("PATH=/nonexistent " + capture("-o clip.mp4")).output.find("ffmpeg"),
+              std::string::npos);
+}

@@ -1,0 +1,122 @@
+#include "CaptureOptions.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
+
+const char* const captureUsage =
+    "usage: demo-capture [options] -o OUTPUT\n"
+    "  -o FILE.png --at MS         one frame\n"
+    "  -o DIR/                     a PNG sequence, DIR/frame-NNNNNN.png (NNNNNN: frame number)\n"
+    "  -o FILE.mp4|.mkv|.mov       a video with the track as sound (H.264, through ffmpeg)\n"
+    "  -o FILE.png --sheet N       a contact sheet of N frames at evenly spaced instants\n"
+    "  --from MS --to MS           the span to record, from <= t < to (default 0 to 136000)\n"
+    "  --fps F                     frames per second (default 60)\n"
+    "  --progress / --quiet        progress on standard error always / never\n"
+    "                              (default: only when standard error is a terminal)\n"
+    "Run it where the demo runs: it reads data/ under the working directory.\n";
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool readInteger(const char* text, long low, long high, long& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
+}
+
+} // namespace
+
+bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options,
+                         std::string& error) {
+    bool haveAt = false, haveRange = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (flag == "--progress" || flag == "--quiet") {
+            options.progress = flag == "--progress" ? CaptureOptions::Progress::Always
+                                                    : CaptureOptions::Progress::Never;
+            continue;
+        }
+        if (flag == "-h" || flag == "--help") {
+            error = "help";
+            return false;
+        }
+        if (i + 1 >= argc) {
+            error = flag.rfind('-', 0) == 0 ? flag + " needs a value" : "unexpected " + flag;
+            return false;
+        }
+        const char* value = argv[++i];
+        long number = 0;
+        if (flag == "-o") {
+            options.output = value;
+        } else if (flag == "--at" || flag == "--from" || flag == "--to") {
+            if (!readInteger(value, 0, INT32_MAX, number)) {
+                error = flag + " takes milliseconds, a whole number from 0: not '" + value + "'";
+                return false;
+            }
+            (flag == "--at"     ? options.atMs
+             : flag == "--from" ? options.fromMs
+                                : options.toMs) = static_cast<int32_t>(number);
+            (flag == "--at" ? haveAt : haveRange) = true;
+        } else if (flag == "--fps") {
+            if (!readInteger(value, 1, 1000, number)) {
+                error =
+                    std::string("--fps takes a whole number from 1 to 1000: not '") + value + "'";
+                return false;
+            }
+            options.fps = static_cast<int>(number);
+        } else if (flag == "--sheet") {
+            if (!readInteger(value, 1, 10000, number)) {
+                error = std::string("--sheet takes a count from 1 to 10000: not '") + value + "'";
+                return false;
+            }
+            options.sheetCount = static_cast<int>(number);
+        } else {
+            error = "unknown option " + flag;
+            return false;
+        }
+    }
+
+    if (options.output.empty()) {
+        error = "no output: name one with -o";
+        return false;
+    }
+    if (options.fromMs >= options.toMs) {
+        error = "--from must come before --to";
+        return false;
+    }
+    if (haveAt && (haveRange || options.sheetCount > 0)) {
+        error = "--at takes one frame: it goes with neither --from/--to nor --sheet";
+        return false;
+    }
+    const std::string& out = options.output;
+    const bool png = endsWith(out, ".png");
+    if (haveAt || options.sheetCount > 0) {
+        if (!png) {
+            error = std::string(haveAt ? "--at" : "--sheet") + " writes a PNG: name it FILE.png";
+            return false;
+        }
+        options.kind = haveAt ? CaptureKind::SinglePicture : CaptureKind::ContactSheet;
+    } else if (endsWith(out, "/") || isDirectory(out)) {
+        options.kind = CaptureKind::PictureSequence;
+    } else if (endsWith(out, ".mp4") || endsWith(out, ".mkv") || endsWith(out, ".mov")) {
+        options.kind = CaptureKind::Video;
+    } else {
+        error =
+            png ? "a single PNG needs --at MS (or --sheet N for a contact sheet)"
+                : "cannot tell what to write from '" + out + "': use FILE.png, DIR/ or FILE.mp4";
+        return false;
+    }
+    return true;
+}

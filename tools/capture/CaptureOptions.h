@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class CaptureKind { SinglePicture, PictureSequence, Video, ContactSheet };
+
+struct CaptureOptions {
+    CaptureKind kind = CaptureKind::Video;
+    std::string output;
+    int32_t atMs = 0;
+    int32_t fromMs = 0;
+    int32_t toMs = 136000;
+    int fps = 60;
+    int sheetCount = 0;
+    // Progress on standard error: by default only when it is a terminal.
+    enum class Progress { Auto, Always, Never } progress = Progress::Auto;
+};
+
+// Reads the command line. False with a one-line reason in error for anything it cannot use.
+bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options,
+                         std::string& error);
+
+extern const char* const captureUsage;

@@ -1,0 +1,116 @@
+#include "VideoPipe.h"
+
+#include "platform/DisplaySettings.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+std::string findFfmpeg() {
+    const char* path = std::getenv("PATH");
+    std::string directories = path ? path : "";
+    size_t start = 0;
+    while (start <= directories.size()) {
+        size_t end = directories.find(':', start);
+        if (end == std::string::npos) end = directories.size();
+        const std::string directory =
+            end > start ? directories.substr(start, end - start) : std::string(".");
+        const std::string candidate = directory + "/ffmpeg";
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string& trackFile,
+                   int fps, int32_t fromMs, int32_t durationMs, std::string& error) {
+    const std::string ffmpeg = findFfmpeg();
+    if (ffmpeg.empty()) {
+        error = "ffmpeg is not on PATH: install it (apt-get install ffmpeg), or write PNGs "
+                "with -o DIR/";
+        return false;
+    }
+    const std::string size =
+        std::to_string(displaySettings.width) + "x" + std::to_string(displaySettings.height);
+    const std::string rate = std::to_string(fps);
+    const std::string from = std::to_string(fromMs / 1000.0);
+    const std::string duration = std::to_string(durationMs / 1000.0);
+    // -bitexact keeps encoder version strings out, so equal frames give equal files.
+    const std::vector<std::string> arguments = {ffmpeg,       "-hide_banner", "-loglevel",
+                                                "error",      "-nostdin",     "-y",
+                                                "-f",         "rawvideo",     "-pixel_format",
+                                                "rgb24",      "-video_size",  size,
+                                                "-framerate", rate,           "-i",
+                                                "-",          "-ss",          from,
+                                                "-t",         duration,       "-i",
+                                                trackFile,    "-map",         "0:v:0",
+                                                "-map",       "1:a:0",        "-c:v",
+                                                "libx264",    "-preset",      "veryfast",
+                                                "-crf",       "18",           "-pix_fmt",
+                                                "yuv420p",    "-c:a",         "aac",
+                                                "-b:a",       "192k",         "-movflags",
+                                                "+faststart", "-fflags",      "+bitexact",
+                                                output};
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    int ends[2];
+    if (::pipe(ends) != 0) {
+        error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, ends[1]);
+    const int failed =
+        posix_spawn(&pipe.child, ffmpeg.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[0]);
+    if (failed != 0) {
+        close(ends[1]);
+        error = "cannot start " + ffmpeg + ": " + std::strerror(failed);
+        return false;
+    }
+    pipe.input = ends[1];
+    // A dying ffmpeg must turn our next write into an error, not kill us.
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+bool writeVideoFrame(VideoPipe& pipe, const uint8_t* rgb, size_t bytes, std::string& error) {
+    while (bytes > 0) {
+        const ssize_t written = write(pipe.input, rgb, bytes);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            error = std::string("ffmpeg stopped taking frames: ") + std::strerror(errno);
+            return false;
+        }
+        rgb += written;
+        bytes -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+bool closeVideoPipe(VideoPipe& pipe, std::string& error) {
+    if (pipe.input >= 0) close(pipe.input);
+    pipe.input = -1;
+    int status = 0;
+    if (pipe.child > 0 && waitpid(pipe.child, &status, 0) < 0) status = -1;
+    pipe.child = -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        if (error.empty()) error = "ffmpeg could not write the video (its message is above)";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+// Streams raw RGB frames (top row first) into ffmpeg, running as a child process, which encodes
+// them as H.264 with the track from the given instant as AAC sound.
+struct VideoPipe {
+    pid_t child = -1;
+    int input = -1; // the write end of ffmpeg's standard input
+};
+
+// Where ffmpeg is on PATH; empty when it is not there.
+std::string findFfmpeg();
+
+bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string& trackFile,
+                   int fps, int32_t fromMs, int32_t durationMs, std::string& error);
+bool writeVideoFrame(VideoPipe& pipe, const uint8_t* rgb, size_t bytes, std::string& error);
+// Ends the stream and waits for ffmpeg to finish the file.
+bool closeVideoPipe(VideoPipe& pipe, std::string& error);

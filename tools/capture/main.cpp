@@ -1,0 +1,20 @@
+// demo-capture: renders the demo offline, frame by frame, to PNGs or a video, without a display.
+#include "Capture.h"
+#include "CaptureOptions.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    CaptureOptions options;
+    std::string error;
+    if (!parseCaptureOptions(argc, argv, options, error)) {
+        if (error == "help") {
+            std::fputs(captureUsage, stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "demo-capture: %s (demo-capture --help lists the options)\n",
+                     error.c_str());
+        return 2;
+    }
+    return runCapture(options);
+}
