@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 // One OpenGL 2D texture made from a JPEG file. A failed load leaves name at 0, which binds
 // OpenGL's default texture: the geometry then shows in the plain current colour.
 struct Texture {
@@ -9,3 +11,18 @@ struct Texture {
     // shows its message box and leaves name at 0. Needs the GL context.
     void loadJpeg(const char* fileName);
 };
+
+// A decoded picture: width * height RGB pixels, top row first, rows without padding.
+struct RgbPicture {
+    uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+// The two halves of loadJpeg, callable apart so that each can be timed.
+// On failure shows the failing step's message box and returns false holding nothing.
+bool decodeJpegFile(const char* fileName, RgbPicture& picture);
+// Makes a new texture of the picture with its full mipmap chain, leaves it bound and returns its
+// name.
+unsigned uploadMipmappedTexture(const RgbPicture& picture);
+void freeRgbPicture(RgbPicture& picture);

@@ -21,8 +21,14 @@ void pinSpectrumClock(int32_t ms) {
     music.pinnedFrame = frameAtMs(ms);
 }
 
+void pinSpectrumLevel(float level) {
+    music.levelPinned = true;
+    music.pinnedLevel = level;
+}
+
 void followPlayback() {
     music.clockPinned = false;
+    music.levelPinned = false;
 }
 
 bool Music::init() {

@@ -1,0 +1,143 @@
+#include "assets/JpegDecoder.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <new>
+
+#include <jpeglib.h>
+
+struct JpegSession {
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    std::jmp_buf escape;
+    std::FILE* file;
+    uint8_t* pixels;
+    // Off while the header is read (its warnings are about metadata), on for the image data.
+    bool warningsFail;
+};
+
+namespace {
+
+JpegSession& sessionOf(j_common_ptr info) {
+    return *static_cast<JpegSession*>(info->client_data);
+}
+
+// libjpeg's own error_exit ends the process. Ours jumps back to the guard of the running step.
+[[noreturn]] void leaveStep(j_common_ptr info) {
+    std::longjmp(sessionOf(info).escape, 1);
+}
+
+// libjpeg only warns about truncated or corrupt image data and fills the rest with grey.
+void judgeMessage(j_common_ptr info, int level) {
+    if (level < 0 && sessionOf(info).warningsFail) leaveStep(info);
+}
+
+// Runs one step so that any libjpeg error makes it return false. The steps hold no C++ objects
+// with destructors: the jump would skip them.
+bool runGuarded(JpegSession& session, void (*step)(JpegSession&)) {
+    if (setjmp(session.escape) != 0) return false;
+    step(session);
+    return true;
+}
+
+void createDecoder(JpegSession& session) {
+    jpeg_create_decompress(&session.info);
+}
+
+void readHeader(JpegSession& session) {
+    jpeg_stdio_src(&session.info, session.file);
+    jpeg_read_header(&session.info, TRUE);
+}
+
+// Hands libjpeg the rows of the final buffer, so nothing is copied after decoding.
+void decodeRgbRows(JpegSession& session) {
+    jpeg_decompress_struct& info = session.info;
+    const size_t rowBytes = size_t{info.output_width} * 3;
+    constexpr JDIMENSION batch = 16;
+    JSAMPROW rows[batch];
+    while (info.output_scanline < info.output_height) {
+        const JDIMENSION first = info.output_scanline;
+        const JDIMENSION count = std::min(batch, info.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i) rows[i] = session.pixels + (first + i) * rowBytes;
+        jpeg_read_scanlines(&info, rows, count);
+    }
+}
+
+// libjpeg gives CMYK as it is stored; Adobe's files (and TurboJPEG's) store it inverted, with 255
+// meaning no ink.
+void decodeCmykRows(JpegSession& session) {
+    jpeg_decompress_struct& info = session.info;
+    const JDIMENSION width = info.output_width;
+    JSAMPARRAY cmyk =
+        info.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, width * 4, 1);
+    const unsigned flip = info.saw_Adobe_marker ? 0 : 255;
+    while (info.output_scanline < info.output_height) {
+        uint8_t* rgb = session.pixels + size_t{info.output_scanline} * width * 3;
+        jpeg_read_scanlines(&info, cmyk, 1);
+        const uint8_t* in = cmyk[0];
+        for (JDIMENSION x = 0; x < width; ++x, in += 4, rgb += 3) {
+            const unsigned k = in[3] ^ flip;
+            for (int c = 0; c < 3; ++c)
+                rgb[c] = static_cast<uint8_t>(((in[c] ^ flip) * k + 127) / 255);
+        }
+    }
+}
+
+void decodeImage(JpegSession& session) {
+    jpeg_decompress_struct& info = session.info;
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_start_decompress(&info);
+    if (cmyk)
+        decodeCmykRows(session);
+    else
+        decodeRgbRows(session);
+    // Reads on to the end marker, so a file cut off after its last row still counts as truncated.
+    jpeg_finish_decompress(&info);
+}
+
+} // namespace
+
+bool initJpegRecord(JpegRecord& record) {
+    JpegSession* session = new (std::nothrow) JpegSession();
+    if (!session) return false;
+    record.session = session;
+    session->info.err = jpeg_std_error(&session->errors);
+    session->errors.error_exit = leaveStep;
+    session->errors.emit_message = judgeMessage;
+    session->info.client_data = session;
+    return runGuarded(*session, createDecoder);
+}
+
+bool readJpegParameters(JpegRecord& record) {
+    JpegSession& session = *record.session;
+    session.file = std::fopen(record.fileName, "rb");
+    if (!session.file || !runGuarded(session, readHeader)) return false;
+    record.width = session.info.image_width;
+    record.height = session.info.image_height;
+    return true;
+}
+
+bool readJpegImage(JpegRecord& record) {
+    if (!record.pixels || jpegPixelBufferSize(record.width, record.height) == 0) return false;
+    JpegSession& session = *record.session;
+    session.pixels = record.pixels;
+    session.warningsFail = true;
+    return runGuarded(session, decodeImage);
+}
+
+void releaseJpegRecord(JpegRecord& record) {
+    JpegSession* session = record.session;
+    if (!session) return;
+    jpeg_destroy_decompress(&session->info);
+    if (session->file) std::fclose(session->file);
+    delete session;
+    record.session = nullptr;
+}
+
+size_t jpegPixelBufferSize(uint32_t width, uint32_t height) {
+    const uint64_t pixels = uint64_t{width} * height;
+    if (pixels == 0 || pixels > maxJpegPixels) return 0;
+    return static_cast<size_t>(pixels * 3);
+}
