@@ -1,11 +1,31 @@
 #include "scenes/SphereScene.h"
 
+#include "assets/Mesh.h"
+#include "assets/Texture.h"
+#include "scenes/OrbitShot.h"
+
 namespace SphereScene {
 
+namespace {
+
+// The spare mesh and texture are loaded and never drawn; the load still gives "data/star.obj" its
+// line end and reports a missing file.
+Mesh spareMesh;
+Mesh sphereMesh;
+Texture sphereTexture;
+Texture spareTexture;
+
+} // namespace
+
 void load() {
+    spareMesh.loadObj("data/star.obj");
+    sphereMesh.loadObj("data/sphere2.obj");
+    sphereTexture.loadJpeg("data/texture3.jpg");
+    spareTexture.loadJpeg("data/texture5.jpg");
 }
 
-void draw(float) {
+void draw(float p) {
+    drawOrbitShot(p, 0.2f, -1.6f, sphereTexture, sphereMesh, keepUnitScale);
 }
 
 } // namespace SphereScene

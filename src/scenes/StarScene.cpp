@@ -1,11 +1,26 @@
 #include "scenes/StarScene.h"
 
+#include "assets/Mesh.h"
+#include "assets/Texture.h"
+#include "scenes/OrbitShot.h"
+
 namespace StarScene {
 
+namespace {
+
+Mesh starMesh;
+Texture starTexture;
+
+} // namespace
+
 void load() {
+    starMesh.loadObj("data/star.obj");
+    starTexture.loadJpeg("data/texture3.jpg");
 }
 
-void draw(float) {
+// One third and minus eight thirds, as single-precision floats.
+void draw(float p) {
+    drawOrbitShot(p, 0.33333334f, -2.6666667f, starTexture, starMesh, keepUnitScale);
 }
 
 } // namespace StarScene
