@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the real demo binary under the test run's X display and checks how it ends.
-#   run_demo.sh CASE DEMO WRITE_TEST_TRACK CLOSE_WINDOW
+#   run_demo.sh CASE DEMO WRITE_TEST_TRACK CLOSE_WINDOW WRITE_SCENE_DATA
 # CASE: escape | close | missing-track | mode-refused
 set -u
-case_name=$1 demo=$2 write_track=$3 close_window=$4
+case_name=$1 demo=$2 write_track=$3 close_window=$4 write_scene_data=$5
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (the test command starts Xvfb)"; exit 1; }
 
 work=$(mktemp -d /tmp/demo-binary-XXXXXX)
@@ -11,6 +11,8 @@ trap 'kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir "$work/data"
 "$(dirname "$write_track")/write-test-pictures" "$work/data" || exit 1
 [ "$case_name" = missing-track ] || "$write_track" "$work/data/music.ogg" 20 || exit 1
+# Every picture and mesh too: a missing one would hold start-up in its message box.
+"$write_scene_data" "$work/data" || exit 1
 
 if [ "$case_name" = mode-refused ]; then
     # A screen of its own that has no 1024 x 768 mode.

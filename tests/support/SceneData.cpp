@@ -1,8 +1,8 @@
 #include "SceneData.h"
 
-#include "ScratchDirectory.h"
 #include "TestPictures.h"
 
+#include <cmath>
 #include <cstdio>
 
 std::string octahedronObj(float radius, float x, float y, float z) {
@@ -23,6 +23,41 @@ std::string octahedronObj(float radius, float x, float y, float z) {
                 obj += line;
             }
     return obj;
+}
+
+std::string sphereObj(float radius, int rings, int segments) {
+    const double pi = 3.14159265358979323846;
+    std::string obj;
+    char line[256];
+    for (int r = 0; r <= rings; ++r) {
+        for (int s = 0; s <= segments; ++s) {
+            const double polar = pi * r / rings, around = 2 * pi * s / segments;
+            const double x = std::sin(polar) * std::cos(around), y = std::cos(polar),
+                         z = std::sin(polar) * std::sin(around);
+            std::snprintf(line, sizeof line, "v %.6f %.6f %.6f\nvt %.6f %.6f\nvn %.6f %.6f %.6f\n",
+                          radius * x, radius * y, radius * z, double(s) / segments,
+                          double(r) / rings, x, y, z);
+            obj += line;
+        }
+    }
+    // Every position has its own texture coordinate and normal, all numbered alike.
+    for (int r = 0; r < rings; ++r) {
+        for (int s = 0; s < segments; ++s) {
+            const int a = r * (segments + 1) + s + 1, b = a + 1, c = a + segments + 1, d = c + 1;
+            std::snprintf(line, sizeof line,
+                          "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a,
+                          c, c, c, b, b, b, b, b, b, c, c, c, d, d, d);
+            obj += line;
+        }
+    }
+    return obj;
+}
+
+bool writeObj(const std::string& path, const std::string& obj) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(obj.data(), 1, obj.size(), file) == obj.size();
+    return std::fclose(file) == 0 && written;
 }
 
 bool writeSceneData(const std::string& directory) {
@@ -49,6 +84,6 @@ bool writeSceneData(const std::string& directory) {
                   {"sphere2.obj", 0.4f},
                   {"star.obj", 0.4f}};
     for (const auto& mesh : meshes)
-        writeTextFile(directory + "/" + mesh.name, octahedronObj(mesh.radius));
+        if (!writeObj(directory + "/" + mesh.name, octahedronObj(mesh.radius))) return false;
     return true;
 }
