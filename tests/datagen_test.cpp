@@ -281,9 +281,10 @@ TEST_F(DefaultData, EveryScheduledSceneShowsClearlyOverTheBanner) {
         const char* scene;
         int32_t ms;
     };
-    const Instant instants[] = {{"intro", 4000},   {"figure", 16000}, {"figure", 24000},
-                                {"inside", 30000}, {"inside", 44000}, {"sphere", 50000},
-                                {"star", 76000},   {"star", 100000},  {"credits", 134000}};
+    // Each shot where its mesh is smallest, and the figure where its camera is nearest.
+    const Instant instants[] = {{"intro", 4000},    {"figure", 15000}, {"figure", 25000},
+                                {"inside", 45000},  {"sphere", 59000}, {"star", 101000},
+                                {"credits", 134000}};
     for (const Instant& instant : instants) {
         primeFrameState(instant.ms);
         drawFrame(instant.ms);
