@@ -18,8 +18,8 @@ Vector3 torusKnot(int turns, int loops, double t) {
 
 TriangleMesh makeKnot() {
     // The scene scales the figure by 4 and the eye runs from 1 to 3.3 units away: scaled, the knot
-    // reaches 0.52 units from its centre, whole in view from the first second and still a third
-    // of the window's height at the end.
+    // reaches 0.52 units from its centre. It fills the window as the shot opens, is whole in view
+    // from the shot's third second and still about a third of the window's height at its end.
     const int turns = 2, loops = 3;
     const int samples = 240, around = 16;
     const double scale = 0.52 / 4 / 3.4, tubeRadius = 0.4 * scale;

@@ -7,19 +7,16 @@
 // lies behind the banner, and the near plane is 0.5 units in front of it.
 namespace Shots {
 
-inline constexpr double bannerDistance = 4.5;
-inline constexpr double nearPlane = 0.5;
-
 // The orbit shots: the eye at (sin(k p), h p, cos(k p)) for progress p, looking at the origin,
 // while the mesh turns by 10 p degrees about the diagonal.
+// The figure shot runs while p goes from 0 to 13 / 33, the inside shot from there to 1.
 struct Orbit {
     double k, h;
-    double firstProgress, lastProgress;
 };
-inline constexpr Orbit figure{1.0, -8.0, 0.0, 13.0 / 33.0};
-inline constexpr Orbit inside{1.0, -8.0, 13.0 / 33.0, 1.0};
-inline constexpr Orbit sphere{0.2, -1.6, 0.0, 1.0};
-inline constexpr Orbit star{1.0 / 3.0, -8.0 / 3.0, 0.0, 1.0};
+inline constexpr Orbit figure{1.0, -8.0};
+inline constexpr Orbit inside{1.0, -8.0};
+inline constexpr Orbit sphere{0.2, -1.6};
+inline constexpr Orbit star{1.0 / 3.0, -8.0 / 3.0};
 
 inline Vector3 eye(const Orbit& orbit, double p) {
     return {std::sin(orbit.k * p), orbit.h * p, std::cos(orbit.k * p)};
@@ -35,7 +32,7 @@ inline const Vector3 introEye{0, 0, -7};
 struct ChainStep {
     Matrix3 linear; // the turn and the scale
     Vector3 offset;
-    Vector3 apply(Vector3 p) const { return linear * p + offset; }
+    // From the units of one sphere to those of the sphere before it.
     Vector3 applyInverse(Vector3 p) const { return transposed(linear) * (p - offset) * (1.0 / 16); }
 };
 inline ChainStep chainStep(double p) {
