@@ -64,8 +64,8 @@ void decodeRgbRows(JpegSession& session) {
     }
 }
 
-// libjpeg gives CMYK as it is stored; Adobe's files (and TurboJPEG's) store it inverted, with 255
-// meaning no ink.
+// libjpeg gives CMYK as it is stored: inverted (255 is no ink) in the files of Adobe and
+// TurboJPEG, which mark themselves with Adobe's segment; as ink amounts in any other.
 void decodeCmykRows(JpegSession& session) {
     jpeg_decompress_struct& info = session.info;
     const JDIMENSION width = info.output_width;

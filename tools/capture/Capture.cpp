@@ -81,7 +81,6 @@ int captureSinglePicture(const CaptureOptions& options) {
 
 int captureSequence(const CaptureOptions& options) {
     std::string error;
-    if (!makeDirectories(options.output, error)) return fail(error);
     const std::string directory =
         options.output.back() == '/' ? options.output : options.output + "/";
     const FrameRange range = framesBetween(options.fromMs, options.toMs, options.fps);
@@ -103,7 +102,6 @@ int captureSequence(const CaptureOptions& options) {
 
 int captureVideo(const CaptureOptions& options) {
     std::string error;
-    if (!checkWritable(options.output, error)) return fail(error);
     const FrameRange range = framesBetween(options.fromMs, options.toMs, options.fps);
     VideoPipe video;
     if (!openVideoPipe(video, options.output, trackFile, options.fps, options.fromMs,
@@ -145,11 +143,22 @@ int captureContactSheet(const CaptureOptions& options) {
     return writePng(options.output, sheet, error) ? 0 : fail(error);
 }
 
+// Everything that can be found wrong with the output, found before a frame is rendered.
+bool checkOutput(const CaptureOptions& options, std::string& error) {
+    if (options.kind == CaptureKind::PictureSequence) return makeDirectories(options.output, error);
+    if (options.kind == CaptureKind::Video && findFfmpeg().empty()) {
+        error = ffmpegMissing;
+        return false;
+    }
+    return checkWritable(options.output, error);
+}
+
 } // namespace
 
 int runCapture(const CaptureOptions& options) {
     setMessageBoxHandler(dropMessageBox);
     std::string error;
+    if (!checkOutput(options, error)) return fail(error);
     if (!createOffscreenContext(error)) return fail(error);
     if (!openMusicTrack()) {
         showMessageBox("Music opening error");

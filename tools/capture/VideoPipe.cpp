@@ -14,6 +14,9 @@
 
 extern char** environ;
 
+const char* const ffmpegMissing =
+    "ffmpeg is not on PATH: install it (apt-get install ffmpeg), or write PNGs with -o DIR/";
+
 std::string findFfmpeg() {
     const char* path = std::getenv("PATH");
     std::string directories = path ? path : "";
@@ -34,8 +37,7 @@ bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string
                    int fps, int32_t fromMs, int32_t durationMs, std::string& error) {
     const std::string ffmpeg = findFfmpeg();
     if (ffmpeg.empty()) {
-        error = "ffmpeg is not on PATH: install it (apt-get install ffmpeg), or write PNGs "
-                "with -o DIR/";
+        error = ffmpegMissing;
         return false;
     }
     const std::string size =

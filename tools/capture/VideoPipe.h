@@ -13,6 +13,7 @@ struct VideoPipe {
 
 // Where ffmpeg is on PATH; empty when it is not there.
 std::string findFfmpeg();
+extern const char* const ffmpegMissing;
 
 bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string& trackFile,
                    int fps, int32_t fromMs, int32_t durationMs, std::string& error);
