@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     libsdl2-dev libvorbis-dev libkissfft-dev libjpeg62-turbo-dev libturbojpeg0-dev
     libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libx11-dev
-    libpng-dev libcairo2-dev fonts-dejavu-core ffmpeg
+    libpng-dev libcairo2-dev libfreetype-dev fonts-dejavu-core ffmpeg
     libgtest-dev libbenchmark-dev libtinyobjloader-dev
     xvfb xdotool x11-utils
 )

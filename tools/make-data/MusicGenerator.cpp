@@ -1,5 +1,7 @@
 #include "MusicGenerator.h"
 
+#include "Random.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -29,17 +31,6 @@ const int chordThirds[4] = {3, 4, 4, 4}; // minor third on A, major elsewhere
 double midiToHz(double note) {
     return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
 }
-
-// Deterministic white noise.
-struct Noise {
-    uint32_t state = 0x9e3779b9u;
-    double next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return static_cast<double>(state) / 2147483648.0 - 1.0;
-    }
-};
 
 struct Stereo {
     double left = 0.0, right = 0.0;
@@ -114,7 +105,7 @@ bool isLoudAt(double seconds) {
 std::vector<float> renderTrack() {
     const int64_t frames = static_cast<int64_t>(lengthSeconds * sampleRate);
     std::vector<float> stereo(static_cast<size_t>(frames) * 2);
-    Noise noise;
+    Random noise;
     // A short stereo echo on the lead gives it some room.
     const int echoFrames = static_cast<int>(secondsPerBeat * 0.75 * sampleRate);
     std::vector<double> echoLeft(echoFrames, 0.0), echoRight(echoFrames, 0.0);
@@ -132,7 +123,7 @@ std::vector<float> renderTrack() {
         mix.add(kick(beatAge, loud ? 0.95 : 0.22), 0.0);
         if (loud && beat % 2 == 1 && beatAge < 0.25) {
             // A clap: noise through a one-pole high-pass, on beats two and four.
-            const double white = noise.next();
+            const double white = 2.0 * noise.unit() - 1.0;
             clapState = 0.6 * clapState + 0.4 * white;
             mix.add(0.22 * std::exp(-beatAge / 0.05) * (white - clapState), 0.1);
         }
