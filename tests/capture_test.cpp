@@ -170,14 +170,19 @@ TEST_F(CaptureRun, CapturedFramesMatchTheDemoWindow) {
         pinSpectrumClock(ms);
         drawFrame(ms);
         const Pixels window = readWindowPixels();
-        int differing = 0;
+        int differing = 0, largest = 0;
         for (int y = 0; y < 768; ++y) {
             for (int x = 0; x < 1024; ++x) {
                 const uint8_t* c = &captured.rgb[((767 - y) * 1024 + x) * 3];
-                differing += !(window.at(x, y) == Rgb{c[0], c[1], c[2]});
+                const Rgb w = window.at(x, y);
+                const int d =
+                    std::max({std::abs(w.r - c[0]), std::abs(w.g - c[1]), std::abs(w.b - c[2])});
+                differing += d != 0;
+                largest = std::max(largest, d);
             }
         }
-        EXPECT_EQ(differing, 0) << "at " << ms << " ms";
+        EXPECT_EQ(differing, 0) << differing << " pixels differ at " << ms << " ms, by up to "
+                                << largest;
     }
 }
 
