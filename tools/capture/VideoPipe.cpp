@@ -45,22 +45,22 @@ bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string
     const std::string rate = std::to_string(fps);
     const std::string from = std::to_string(fromMs / 1000.0);
     const std::string duration = std::to_string(durationMs / 1000.0);
-    // -bitexact keeps encoder version strings out, so equal frames give equal files.
-    const std::vector<std::string> arguments = {ffmpeg,       "-hide_banner", "-loglevel",
-                                                "error",      "-nostdin",     "-y",
-                                                "-f",         "rawvideo",     "-pixel_format",
-                                                "rgb24",      "-video_size",  size,
-                                                "-framerate", rate,           "-i",
-                                                "-",          "-ss",          from,
-                                                "-t",         duration,       "-i",
-                                                trackFile,    "-map",         "0:v:0",
-                                                "-map",       "1:a:0",        "-c:v",
-                                                "libx264",    "-preset",      "veryfast",
-                                                "-crf",       "18",           "-pix_fmt",
-                                                "yuv420p",    "-c:a",         "aac",
-                                                "-b:a",       "192k",         "-movflags",
-                                                "+faststart", "-fflags",      "+bitexact",
-                                                output};
+    // clang-format off
+    const std::vector<std::string> arguments = {
+        ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
+        // The frames, raw on standard input.
+        "-f", "rawvideo", "-pixel_format", "rgb24", "-video_size", size, "-framerate", rate,
+        "-i", "-",
+        // The same span of the track.
+        "-ss", from, "-t", duration, "-i", trackFile,
+        "-map", "0:v:0", "-map", "1:a:0",
+        // superfast keeps the encoder beside the renderer at real time on two cores.
+        "-c:v", "libx264", "-preset", "superfast", "-crf", "18", "-pix_fmt", "yuv420p",
+        "-c:a", "aac", "-b:a", "192k",
+        // No version strings in the file: the same frames give the same bytes.
+        "-movflags", "+faststart", "-fflags", "+bitexact",
+        output};
+    // clang-format on
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
