@@ -23,8 +23,7 @@ export DISPLAY=":$(head -n 1 "$display_file")"
 export SDL_AUDIODRIVER=dummy
 export LIBGL_ALWAYS_SOFTWARE=1
 
-# Slow unwinding lets the leak suppressions see through the GL driver's frames.
-export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:fast_unwind_on_malloc=0
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1
 export LSAN_OPTIONS="suppressions=$PWD/tests/leak-suppressions.txt:print_suppressions=0"
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
