@@ -245,16 +245,7 @@ namespace {
 
 // The banner alone at this instant, as the frame would draw it before any other scene.
 Pixels bannerAlone(int32_t ms) {
-    glClearColor(clearColour.x, clearColour.y, clearColour.z, 1);
-    glDepthMask(GL_TRUE);
-    glEnable(GL_DEPTH_TEST);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(displaySettings.width) / displaySettings.height, 0.5,
-                   5000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    beginFrame(ms);
     const ScheduleRow& banner = schedule[0];
     if (inWindow(ms, banner.window)) banner.draw(progress(ms, banner.window));
     return readWindowPixels();

@@ -53,7 +53,7 @@ void primeFrameState(int32_t ms) {
     drawFrame(previous);
 }
 
-void drawFrame(int32_t ms) {
+void beginFrame(int32_t ms) {
     clearWholeWindow();
     elapsedMs = ms;
     glMatrixMode(GL_PROJECTION);
@@ -62,6 +62,10 @@ void drawFrame(int32_t ms) {
                    5000.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+void drawFrame(int32_t ms) {
+    beginFrame(ms);
     for (const ScheduleRow& row : schedule)
         if (inWindow(elapsedMs, row.window)) row.draw(progress(elapsedMs, row.window));
 }

@@ -17,6 +17,9 @@ void loadScenes();
 // with. The spectrum clock is left pinned. For renderers that start anywhere on the timeline;
 // the frame loop never needs it.
 void primeFrameState(int32_t ms);
+// Clears the window, sets elapsedMs and the demo's projection, and leaves an identity modelview:
+// what every frame starts from before its scenes draw.
+void beginFrame(int32_t ms);
 // Draws the whole frame of one instant of the timeline into the current framebuffer: clear,
 // projection, then every scene whose row is active. The caller swaps or reads back.
 void drawFrame(int32_t ms);
