@@ -2,17 +2,15 @@
 # Plays the real demo binary through its whole timeline, with every data file in place, and checks
 # that it ends by itself, with status 0, after 136 seconds and without a message box. Under the
 # sanitizers a leak or a memory error shows as a non-zero status.
-#   whole_demo.sh DEMO MAKE_DATA WRITE_TEST_PICTURES WRITE_TEST_MESHES
+#   whole_demo.sh DEMO MAKE_DATA
 set -u
-demo=$(realpath "$1") make_data=$2 write_pictures=$3 write_meshes=$4
+demo=$(realpath "$1") make_data=$2
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (the test command starts Xvfb)"; exit 1; }
 
 work=$(mktemp -d /tmp/demo-whole-XXXXXX)
 pid=""
 trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 "$make_data" "$work/data" >/dev/null || { echo "make-data failed"; exit 1; }
-"$write_pictures" "$work/data" || { echo "write-test-pictures failed"; exit 1; }
-"$write_meshes" "$work/data" || { echo "write-test-meshes failed"; exit 1; }
 meshes="figure inside sphere1 sphere2 star"
 declare -A size_before
 for mesh in $meshes; do size_before[$mesh]=$(stat -c %s "$work/data/$mesh.obj"); done
