@@ -2,7 +2,7 @@
 
 #include "RunCommand.h"
 #include "ScratchDirectory.h"
-#include "audio/Spectrum.h"
+#include "audio/FrequencyAnalysis.h"
 #include "audio/Track.h"
 
 #include <algorithm>

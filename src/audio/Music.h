@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/Spectrum.h"
+#include "audio/FrequencyAnalysis.h"
 #include "audio/Track.h"
 
 #include <SDL.h>
