@@ -9,8 +9,7 @@ case_name=$1 demo=$2 write_track=$3 close_window=$4
 work=$(mktemp -d /tmp/demo-binary-XXXXXX)
 trap 'kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir "$work/data"
-"$(dirname "$write_track")/write-test-pictures" "$work/data" || exit 1
-"$(dirname "$write_track")/write-test-meshes" "$work/data" || exit 1
+"$(dirname "$write_track")/write-scene-data" "$work/data" || exit 1
 [ "$case_name" = missing-track ] || "$write_track" "$work/data/music.ogg" 20 || exit 1
 
 if [ "$case_name" = mode-refused ]; then
