@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the demo, its tools and its tests need; does nothing when they are
-# all there already. Uses sudo when not run as root.
+# Installs the Debian 12 packages that the demo, its tools and its tests need, plus those of the
+# extra sets named on the command line; does nothing when they are all there already. Uses sudo
+# when not run as root.
+#   scripts/install-packages.sh [fuzz] [windows] [wine32] [web] [browser-tests]
 set -euo pipefail
 
 packages=(
@@ -9,8 +11,29 @@ packages=(
     libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libx11-dev
     libpng-dev libcairo2-dev libfreetype-dev fonts-dejavu-core ffmpeg
     libgtest-dev libbenchmark-dev libtinyobjloader-dev
-    xvfb xdotool x11-utils
+    # SDL's message box on X11 draws its text with the X server's core fonts: without them
+    # it cannot show at all.
+    xvfb xfonts-base xdotool x11-utils
 )
+i386=0
+for set in "$@"; do
+    case "$set" in
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    # Cross-building: the compilers, and what unpacks and builds Debian's source packages.
+    windows) packages+=(mingw-w64 dpkg-dev zip unzip wine wine64 nasm) ;;
+    wine32) packages+=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) i386=1 ;;
+    web) packages+=(emscripten dpkg-dev python3) ;;
+    browser-tests) packages+=(chromium nodejs npm) ;;
+    *) echo "install-packages: unknown set '$set'" >&2; exit 2 ;;
+    esac
+done
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "$i386" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    $sudo apt-get update -qq
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -19,8 +42,6 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -8,29 +8,46 @@
 
 #include <SDL.h>
 
-int runDemo() {
-    if (!glWindow.create()) return 0;
-    if (!music.init()) return 0;
+namespace {
+uint32_t startTick = 0;
+}
+
+bool startDemo() {
+    if (!glWindow.create()) return false;
+    if (!music.init()) return false;
     setInitialGlState();
     loadScenes();
     watchEscapeKey();
-    music.play();
-    const uint32_t startTick = SDL_GetTicks();
+    return true;
+}
 
-    for (;;) {
-        if (escapePressed()) break;
-        // One event per pass, with the Escape test before each; a frame only once none is left.
-        SDL_Event event;
-        if (SDL_PollEvent(&event)) {
-            if (event.type == SDL_QUIT) break;
-            windowProc(event);
-            continue;
-        }
-        const int32_t ms = ticksBetween(startTick, SDL_GetTicks());
-        drawFrame(ms);
-        SDL_GL_SwapWindow(glWindow.deviceContext());
-        if (ms >= timelineEndMs) break;
+void startTimeline() {
+    music.play();
+    startTick = SDL_GetTicks();
+}
+
+LoopPass runLoopPass() {
+    if (escapePressed()) return LoopPass::End;
+    SDL_Event event;
+    if (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT) return LoopPass::End;
+        windowProc(event);
+        return LoopPass::Event;
     }
+    const int32_t ms = ticksBetween(startTick, SDL_GetTicks());
+    drawFrame(ms);
+    SDL_GL_SwapWindow(glWindow.deviceContext());
+    return ms >= timelineEndMs ? LoopPass::End : LoopPass::Frame;
+}
+
+void stopDemo() {
     music.stop();
+}
+
+int runDemo() {
+    if (!startDemo()) return 0;
+    startTimeline();
+    while (runLoopPass() != LoopPass::End) continue;
+    stopDemo();
     return 0;
 }

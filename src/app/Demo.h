@@ -1,5 +1,24 @@
 #pragma once
 
-// The whole demo: start-up, the frame loop until Escape, a close request or the end of the
-// timeline, and shut-down. Returns the exit code, 0 on every path.
+// The demo's start-up, frame loop and shut-down, in pieces that both a native loop and a
+// browser's once-per-display-frame callback can drive, so there is one frame path for both.
+
+// Start-up before the clock: the window, the music, the initial GL state and every scene's
+// assets. False when the program is to end (the failure has been reported); exit with 0 then.
+bool startDemo();
+// Starts the track and the clock together: this moment is the timeline's 0.
+void startTimeline();
+
+enum class LoopPass {
+    Event, // one event was handled; no frame was drawn
+    Frame, // no event was pending, so a frame was drawn and swapped
+    End,   // Escape, a close request or the end of the timeline: leave the loop
+};
+// One pass of the frame loop: the Escape test, then one pending event, or a frame when no event
+// is pending.
+LoopPass runLoopPass();
+// Stops and releases the music, whichever way the loop ended.
+void stopDemo();
+
+// The whole demo on a platform with its own loop. Returns the exit code, 0 on every path.
 int runDemo();
