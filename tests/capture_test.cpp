@@ -2,6 +2,7 @@
 #include "ContactSheet.h"
 #include "FrameTimes.h"
 #include "PngFile.h"
+#include "Progress.h"
 
 #include "GlTest.h"
 #include "MessageRecorder.h"
@@ -108,6 +109,29 @@ TEST(CaptureOptions, RefusesWhatItCannotUse) {
     }
 }
 
+// A log of a whole 136-second recording at 60 frames per second: ten whole lines, one per tenth.
+TEST(Progress, IntoALogItWritesAWholeLineAtEveryTenth) {
+    Progress progress;
+    testing::internal::CaptureStderr();
+    startProgress(progress, ProgressStyle::LogLines, 8160);
+    for (int64_t done = 1; done <= 8160; ++done) showProgress(progress, done);
+    endProgress(progress);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(log.find('\r'), std::string::npos);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), '\n');
+    EXPECT_EQ(countLines(log), 10) << log;
+    EXPECT_EQ(log.rfind("demo-capture: frame 816 of 8160, ", 0), 0u) << log;
+    EXPECT_NE(log.find("\ndemo-capture: frame 8160 of 8160, "), std::string::npos) << log;
+
+    // Off writes nothing at all.
+    testing::internal::CaptureStderr();
+    startProgress(progress, ProgressStyle::Off, 100);
+    for (int64_t done = 1; done <= 100; ++done) showProgress(progress, done);
+    endProgress(progress);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST(ContactSheet, SpreadsInstantsAndAveragesThumbnails) {
     EXPECT_EQ(sheetInstant(0, 5, 0, 136000), 0);
     EXPECT_EQ(sheetInstant(2, 5, 0, 136000), 68000);
@@ -203,6 +227,21 @@ TEST_F(CaptureRun, SequenceNamesEachPictureAfterItsFrame) {
         EXPECT_TRUE(fileExists("frames/frame-0000" + std::to_string(n) + ".png")) << n;
     EXPECT_FALSE(fileExists("frames/frame-000066.png"));
     EXPECT_FALSE(fileExists("frames/frame-000059.png"));
+}
+
+// Standard error is a pipe here, as in the run command's logs.
+TEST_F(CaptureRun, ProgressIntoAPipeComesInWholeLinesOnlyWhenAskedFor) {
+    const CommandResult asked =
+        runCommand(capture("--progress --from 1000 --to 1500 --fps 20 -o frames/"));
+    ASSERT_EQ(asked.status, 0) << asked.output;
+    EXPECT_EQ(asked.output.find('\r'), std::string::npos) << asked.output;
+    EXPECT_EQ(countLines(asked.output), 10) << asked.output;
+    EXPECT_EQ(asked.output.back(), '\n');
+    EXPECT_EQ(asked.output.rfind("demo-capture: frame 1 of 10, ", 0), 0u) << asked.output;
+
+    const CommandResult unasked = runCommand(capture("--from 1000 --to 1500 --fps 20 -o frames/"));
+    ASSERT_EQ(unasked.status, 0);
+    EXPECT_EQ(unasked.output, "");
 }
 
 TEST_F(CaptureRun, FailuresSayWhyInOneLine) {

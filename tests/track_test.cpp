@@ -1,4 +1,5 @@
 #include "MusicGenerator.h"
+#include "OggWriter.h"
 
 #include "RunCommand.h"
 #include "ScratchDirectory.h"
@@ -71,4 +72,43 @@ TEST_F(DefaultTrack, LoudBeatsCrossTheBannersThresholdAndCalmPassagesDoNot) {
     }
     EXPECT_GT(calmSamples, 3000);
     EXPECT_LT(calmPeak, 1.5f);
+}
+
+namespace {
+
+// Serial numbers of their own, so that the files can be chained.
+bool writeSteadyTrack(const std::string& path, double seconds, int rate, int serialNumber = 1) {
+    const auto frames = static_cast<int64_t>(seconds * rate);
+    std::vector<float> stereo(static_cast<size_t>(frames) * 2, 0.0f);
+    return writeOggVorbis(path.c_str(), stereo.data(), frames, rate, 0.5f, serialNumber);
+}
+
+int64_t decodedFrames(const std::string& path) {
+    Track track;
+    return decodeOggVorbis(path.c_str(), track) ? track.frameCount() : -1;
+}
+
+} // namespace
+
+TEST(TrackDecoding, ChainedFilesPlayOnUntilALinkChangesTheRate) {
+    ScratchDirectory scratch;
+    ASSERT_TRUE(writeSteadyTrack("a.ogg", 0.5, 44100, 1));
+    ASSERT_TRUE(writeSteadyTrack("b.ogg", 0.25, 44100, 2));
+    ASSERT_TRUE(writeSteadyTrack("slow.ogg", 0.5, 22050, 3));
+    writeTextFile("ab.ogg", readTextFile("a.ogg") + readTextFile("b.ogg"));
+    writeTextFile("a-slow.ogg", readTextFile("a.ogg") + readTextFile("slow.ogg"));
+    EXPECT_EQ(decodedFrames("a.ogg"), 44100 / 2);
+    EXPECT_NEAR(decodedFrames("ab.ogg"), 44100 * 3 / 4, 64);
+    EXPECT_NEAR(decodedFrames("a-slow.ogg"), 44100 / 2, 64);
+    // A rate of its own is converted when it is the whole track.
+    EXPECT_EQ(decodedFrames("slow.ogg"), 44100 / 2);
+}
+
+TEST(TrackDecoding, LongTracksAreCutAtTheLimitAndOverfastOnesRefused) {
+    ScratchDirectory scratch;
+    // Eight kilohertz keeps the encoding of ten minutes quick.
+    ASSERT_TRUE(writeSteadyTrack("long.ogg", maxTrackSeconds + 5, 8000));
+    EXPECT_EQ(decodedFrames("long.ogg"), maxTrackFrames);
+    ASSERT_TRUE(writeSteadyTrack("fast.ogg", 0.1, 200000));
+    EXPECT_EQ(decodedFrames("fast.ogg"), -1);
 }

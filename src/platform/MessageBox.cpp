@@ -19,6 +19,7 @@ void showMessageBox(const char* text, const char* caption) {
         boxHandler(text, title);
         return;
     }
-    // Without a display SDL cannot show the box; the line above then stands and the demo goes on.
+    // SDL cannot show a box without a display, nor on X11 without the server's core fonts. The
+    // line above has said it all then: the box counts as dismissed and the caller goes on.
     SDL_ShowSimpleMessageBox(0, title, text, nullptr);
 }

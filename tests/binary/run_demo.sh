@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real demo binary under the test run's X display and checks how it ends.
 #   run_demo.sh CASE DEMO WRITE_TEST_TRACK CLOSE_WINDOW
-# CASE: escape | close | missing-track | mode-refused
+# CASE: escape | close | missing-track | mode-refused | box-fails-track | box-fails-picture
 set -u
 case_name=$1 demo=$2 write_track=$3 close_window=$4
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (the test command starts Xvfb)"; exit 1; }
@@ -10,16 +10,23 @@ work=$(mktemp -d /tmp/demo-binary-XXXXXX)
 trap 'kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir "$work/data"
 "$(dirname "$write_track")/write-scene-data" "$work/data" || exit 1
-[ "$case_name" = missing-track ] || "$write_track" "$work/data/music.ogg" 20 || exit 1
+case "$case_name" in missing-track | box-fails-track) ;; *) "$write_track" "$work/data/music.ogg" 20 || exit 1 ;; esac
+[ "$case_name" = box-fails-picture ] && rm "$work/data/logo1.jpg"
 
-if [ "$case_name" = mode-refused ]; then
-    # A screen of its own that has no 1024 x 768 mode.
-    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-    small_xvfb=$!
-    trap 'kill -9 "$pid" "$small_xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+# A display of the case's own, started with these arguments of Xvfb's.
+own_display() {
+    Xvfb -displayfd 3 "$@" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+    own_xvfb=$!
+    trap 'kill -9 "$pid" "$own_xvfb" 2>/dev/null; rm -rf "$work"' EXIT
     for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(head -n 1 "$work/display")"
-fi
+}
+case "$case_name" in
+# A screen that has no 1024 x 768 mode.
+mode-refused) own_display -screen 0 800x600x24 ;;
+# Only the server's built-in fonts: SDL's X11 message box then cannot be shown at all.
+box-fails-*) own_display -screen 0 1024x768x24 -fp built-ins ;;
+esac
 
 cd "$work"
 "$demo" 2>"$work/stderr" &
@@ -72,6 +79,21 @@ missing-track)
     timeout 5 xdotool windowfocus --sync "$box" key Return
     expect_exit_zero 10
     grep -qx "Error: Music opening error" "$work/stderr" || fail "no 'Music opening error' line"
+    ;;
+box-fails-track)
+    # The box counts as dismissed: the demo ends as after an OK, and the line still says why.
+    expect_exit_zero 10
+    grep -qx "Error: Music opening error" "$work/stderr" || fail "no 'Music opening error' line"
+    ;;
+box-fails-picture)
+    # The demo goes on without the picture.
+    window=$(wait_for_window Demo) || fail "no window titled Demo"
+    for _ in $(seq 1 50); do grep -qx "Error: Read params error!" "$work/stderr" && break; sleep 0.1; done
+    grep -qx "Error: Read params error!" "$work/stderr" || fail "no 'Read params error!' line"
+    sleep 1
+    kill -0 "$pid" 2>/dev/null || fail "the demo did not go on"
+    timeout 5 xdotool windowfocus --sync "$window" key Escape
+    expect_exit_zero 10
     ;;
 mode-refused)
     expect_exit_zero 10

@@ -4,7 +4,7 @@
 #include <turbojpeg.h>
 
 bool writeJpeg(const std::string& path, int width, int height, const std::vector<uint8_t>& pixels,
-               JpegKind kind) {
+               JpegKind kind, bool progressive) {
     const int format = kind == JpegKind::Rgb         ? TJPF_RGB
                        : kind == JpegKind::Greyscale ? TJPF_GRAY
                                                      : TJPF_CMYK;
@@ -12,8 +12,9 @@ bool writeJpeg(const std::string& path, int width, int height, const std::vector
     tjhandle compressor = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    const bool ok = compressor && tjCompress2(compressor, pixels.data(), width, 0, height, format,
-                                              &jpeg, &size, subsampling, 100, 0) == 0;
+    const bool ok =
+        compressor && tjCompress2(compressor, pixels.data(), width, 0, height, format, &jpeg, &size,
+                                  subsampling, 100, progressive ? TJFLAG_PROGRESSIVE : 0) == 0;
     bool written = false;
     if (ok) {
         if (std::FILE* file = std::fopen(path.c_str(), "wb")) {

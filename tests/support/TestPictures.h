@@ -9,9 +9,9 @@
 enum class JpegKind { Rgb, Greyscale, Cmyk };
 
 // pixels: width * height samples of 3 (Rgb), 1 (Greyscale) or 4 (Cmyk, Adobe-style inverted, as
-// TurboJPEG writes it) bytes, top row first.
+// TurboJPEG writes it) bytes, top row first. Baseline, or progressive when asked.
 bool writeJpeg(const std::string& path, int width, int height, const std::vector<uint8_t>& pixels,
-               JpegKind kind = JpegKind::Rgb);
+               JpegKind kind = JpegKind::Rgb, bool progressive = false);
 
 // A picture of one colour.
 bool writeSolidJpeg(const std::string& path, int width, int height, uint8_t r, uint8_t g,

@@ -30,9 +30,18 @@ int fail(const std::string& error) {
     return 1;
 }
 
-bool progressWanted(const CaptureOptions& options) {
-    if (options.progress == CaptureOptions::Progress::Auto) return isatty(STDERR_FILENO) != 0;
-    return options.progress == CaptureOptions::Progress::Always;
+// A terminal gets the line that updates in place; a log, when asked for, plain lines.
+ProgressStyle progressStyle(const CaptureOptions& options) {
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    switch (options.progress) {
+    case CaptureOptions::Progress::Auto:
+        return terminal ? ProgressStyle::UpdatingLine : ProgressStyle::Off;
+    case CaptureOptions::Progress::Always:
+        return terminal ? ProgressStyle::UpdatingLine : ProgressStyle::LogLines;
+    case CaptureOptions::Progress::Never:
+        break;
+    }
+    return ProgressStyle::Off;
 }
 
 // Draws the frame of one instant with every spectrum reading taken at that instant.
@@ -85,7 +94,7 @@ int captureSequence(const CaptureOptions& options) {
         options.output.back() == '/' ? options.output : options.output + "/";
     const FrameRange range = framesBetween(options.fromMs, options.toMs, options.fps);
     Progress progress;
-    startProgress(progress, progressWanted(options), range.count);
+    startProgress(progress, progressStyle(options), range.count);
     primeFrameState(instantOfFrame(range.first, options.fps));
     std::vector<uint8_t> rgb;
     for (int64_t i = 0; i < range.count; ++i) {
@@ -108,7 +117,7 @@ int captureVideo(const CaptureOptions& options) {
                        options.toMs - options.fromMs, error))
         return fail(error);
     Progress progress;
-    startProgress(progress, progressWanted(options), range.count);
+    startProgress(progress, progressStyle(options), range.count);
     primeFrameState(instantOfFrame(range.first, options.fps));
     std::vector<uint8_t> rgb;
     bool ok = true;
@@ -128,7 +137,7 @@ int captureContactSheet(const CaptureOptions& options) {
         layoutSheet(options.sheetCount, displaySettings.width, displaySettings.height);
     RgbImage sheet = makeEmptySheet(layout);
     Progress progress;
-    startProgress(progress, progressWanted(options), options.sheetCount);
+    startProgress(progress, progressStyle(options), options.sheetCount);
     std::vector<uint8_t> rgb;
     for (int i = 0; i < options.sheetCount; ++i) {
         // The instants are far apart: each one starts from the state the live demo has there.

@@ -16,7 +16,9 @@ void addCubeSphere(TriangleMesh& mesh, Vector3 centre, double radius, int cellsP
     const Vector3 faces[6][2] = {{y, z}, {z, y}, {z, x}, {x, z}, {x, y}, {y, x}};
     const SurfaceGrid grid{cellsPerFace, cellsPerFace, cellsPerFace / tilesPerFace,
                            cellsPerFace / tilesPerFace};
-    for (const auto& [a, b] : faces) {
+    for (const auto& face : faces) {
+        // Named copies, not a structured binding: C++17 lambdas cannot capture those.
+        const Vector3 a = face[0], b = face[1];
         const Vector3 out = cross(a, b);
         addSurface(mesh, grid, [&](double s, double t) {
             // Spacing by the tangent makes the cells about equal in size.

@@ -5,8 +5,6 @@
 
 namespace {
 
-const int fixedSerialNumber = 0x44656d6f;
-
 bool writePages(ogg_stream_state& stream, std::FILE* file, bool flush) {
     ogg_page page;
     while (flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) {
@@ -64,7 +62,7 @@ bool encodeAll(Encoder& e, std::FILE* file, const float* stereo, int64_t frames)
 } // namespace
 
 bool writeOggVorbis(const char* fileName, const float* stereo, int64_t frames, int rate,
-                    float quality) {
+                    float quality, int serialNumber) {
     std::FILE* file = std::fopen(fileName, "wb");
     if (!file) return false;
     Encoder e;
@@ -75,7 +73,7 @@ bool writeOggVorbis(const char* fileName, const float* stereo, int64_t frames, i
         vorbis_comment_add_tag(&e.comment, "ENCODER", "demo make-data");
         vorbis_analysis_init(&e.dsp, &e.info);
         vorbis_block_init(&e.dsp, &e.block);
-        ogg_stream_init(&e.stream, fixedSerialNumber);
+        ogg_stream_init(&e.stream, serialNumber);
         ok = encodeAll(e, file, stereo, frames);
         ogg_stream_clear(&e.stream);
         vorbis_block_clear(&e.block);
