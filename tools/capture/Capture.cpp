@@ -1,7 +1,9 @@
 #include "Capture.h"
 
 #include "ContactSheet.h"
+#include "FrameReadback.h"
 #include "FrameTimes.h"
+#include "FrameWorkers.h"
 #include "OffscreenContext.h"
 #include "PngFile.h"
 #include "Progress.h"
@@ -11,10 +13,12 @@
 #include "platform/DisplaySettings.h"
 #include "platform/MessageBox.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -88,48 +92,73 @@ int captureSinglePicture(const CaptureOptions& options) {
     return writePng(options.output, frameImage(std::move(rgb)), error) ? 0 : fail(error);
 }
 
-int captureSequence(const CaptureOptions& options) {
-    std::string error;
-    const std::string directory =
-        options.output.back() == '/' ? options.output : options.output + "/";
-    const FrameRange range = framesBetween(options.fromMs, options.toMs, options.fps);
+// Draws the range's frames in order and hands each one's bytes to the workers, reading frame n
+// back while frame n + 1 is drawn. False when a worker has failed (it holds the reason).
+bool renderRange(const CaptureOptions& options, const FrameRange& range, FrameWorkers& workers) {
     Progress progress;
     startProgress(progress, progressStyle(options), range.count);
     primeFrameState(instantOfFrame(range.first, options.fps));
-    std::vector<uint8_t> rgb;
-    for (int64_t i = 0; i < range.count; ++i) {
-        const int64_t n = range.first + i;
-        renderFrame(instantOfFrame(n, options.fps), rgb);
-        char name[32];
-        std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(n));
-        if (!writePng(directory + name, frameImage(std::move(rgb)), error)) return fail(error);
-        showProgress(progress, i + 1);
+    bool ok = true;
+    for (int64_t i = 0; i <= range.count && ok; ++i) {
+        if (i < range.count) {
+            const int32_t ms = instantOfFrame(range.first + i, options.fps);
+            pinSpectrumClock(ms);
+            drawFrame(ms);
+            startFrameReadback(static_cast<int>(i % 2));
+        }
+        if (i == 0) continue;
+        std::vector<uint8_t>* bytes = workers.acquire();
+        ok = bytes != nullptr;
+        if (!ok) break;
+        finishFrameReadback(static_cast<int>((i - 1) % 2), bytes->data());
+        workers.submit(range.first + i - 1, bytes);
+        showProgress(progress, i);
     }
     endProgress(progress);
-    return 0;
+    return ok;
+}
+
+// Renders into the workers with the frame format they take, and gathers what went wrong.
+bool renderWithWorkers(const CaptureOptions& options, FrameFormat format, FrameWorkers& workers,
+                       std::string& error) {
+    const FrameRange range = framesBetween(options.fromMs, options.toMs, options.fps);
+    if (!createFrameReadback(format, error)) return false;
+    const bool rendered = renderRange(options, range, workers);
+    destroyFrameReadback();
+    return workers.finish(error) && rendered;
+}
+
+int captureSequence(const CaptureOptions& options) {
+    const std::string directory =
+        options.output.back() == '/' ? options.output : options.output + "/";
+    // Compressing a picture takes about as long as drawing one: a writer for every core.
+    const int writers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    FrameWorkers pictures(writers, writers + 2, frameBytes(FrameFormat::Rgb),
+                          [&](int64_t n, const std::vector<uint8_t>& rgb, std::string& error) {
+                              char name[32];
+                              std::snprintf(name, sizeof name, "frame-%06lld.png",
+                                            static_cast<long long>(n));
+                              return writePng(directory + name, displaySettings.width,
+                                              displaySettings.height, rgb.data(), error);
+                          });
+    std::string error;
+    return renderWithWorkers(options, FrameFormat::Rgb, pictures, error) ? 0 : fail(error);
 }
 
 int captureVideo(const CaptureOptions& options) {
     std::string error;
-    const FrameRange range = framesBetween(options.fromMs, options.toMs, options.fps);
     VideoPipe video;
     if (!openVideoPipe(video, options.output, trackFile, options.fps, options.fromMs,
                        options.toMs - options.fromMs, error))
         return fail(error);
-    Progress progress;
-    startProgress(progress, progressStyle(options), range.count);
-    primeFrameState(instantOfFrame(range.first, options.fps));
-    std::vector<uint8_t> rgb;
-    bool ok = true;
-    for (int64_t i = 0; i < range.count && ok; ++i) {
-        renderFrame(instantOfFrame(range.first + i, options.fps), rgb);
-        ok = writeVideoFrame(video, rgb.data(), rgb.size(), error);
-        showProgress(progress, i + 1);
-    }
-    endProgress(progress);
+    // One writer keeps the frames in order; a few buffers let ffmpeg fall behind for a moment.
+    FrameWorkers writer(1, 3, frameBytes(FrameFormat::Yuv420),
+                        [&](int64_t, const std::vector<uint8_t>& yuv, std::string& writeError) {
+                            return writeVideoFrame(video, yuv.data(), yuv.size(), writeError);
+                        });
+    bool ok = renderWithWorkers(options, FrameFormat::Yuv420, writer, error);
     ok = closeVideoPipe(video, error) && ok;
-    if (!ok) return fail(error);
-    return 0;
+    return ok ? 0 : fail(error);
 }
 
 int captureContactSheet(const CaptureOptions& options) {

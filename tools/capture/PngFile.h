@@ -13,5 +13,8 @@ struct RgbImage {
 // Writes with fixed compression settings, so the same pixels always give the same bytes. False
 // with the reason in error when the file cannot be written.
 bool writePng(const std::string& path, const RgbImage& image, std::string& error);
+// The same for RGB rows, top first, held elsewhere. Safe to call from several threads at once.
+bool writePng(const std::string& path, int width, int height, const uint8_t* rgb,
+              std::string& error);
 // Reads an 8-bit RGB or RGBA PNG (alpha dropped). False for anything else.
 bool readPng(const std::string& path, RgbImage& image);

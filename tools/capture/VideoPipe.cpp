@@ -48,14 +48,16 @@ bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string
     // clang-format off
     const std::vector<std::string> arguments = {
         ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-        // The frames, raw on standard input.
-        "-f", "rawvideo", "-pixel_format", "rgb24", "-video_size", size, "-framerate", rate,
+        // The frames, raw on standard input, already in the encoder's own YUV 4:2:0.
+        "-f", "rawvideo", "-pixel_format", "yuv420p", "-video_size", size, "-framerate", rate,
         "-i", "-",
         // The same span of the track.
         "-ss", from, "-t", duration, "-i", trackFile,
         "-map", "0:v:0", "-map", "1:a:0",
         // superfast keeps the encoder beside the renderer at real time on two cores.
         "-c:v", "libx264", "-preset", "superfast", "-crf", "18", "-pix_fmt", "yuv420p",
+        // Say which matrix made the YUV: players guess BT.709 for a picture 768 rows high.
+        "-colorspace", "smpte170m", "-color_range", "tv",
         "-c:a", "aac", "-b:a", "192k",
         // No version strings in the file: the same frames give the same bytes.
         "-movflags", "+faststart", "-fflags", "+bitexact",
@@ -90,15 +92,15 @@ bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string
     return true;
 }
 
-bool writeVideoFrame(VideoPipe& pipe, const uint8_t* rgb, size_t bytes, std::string& error) {
+bool writeVideoFrame(VideoPipe& pipe, const uint8_t* frame, size_t bytes, std::string& error) {
     while (bytes > 0) {
-        const ssize_t written = write(pipe.input, rgb, bytes);
+        const ssize_t written = write(pipe.input, frame, bytes);
         if (written < 0) {
             if (errno == EINTR) continue;
             error = std::string("ffmpeg stopped taking frames: ") + std::strerror(errno);
             return false;
         }
-        rgb += written;
+        frame += written;
         bytes -= static_cast<size_t>(written);
     }
     return true;
