@@ -1,5 +1,6 @@
 #include "CaptureOptions.h"
 #include "ContactSheet.h"
+#include "FrameReadback.h"
 #include "FrameTimes.h"
 #include "PngFile.h"
 #include "Progress.h"
@@ -79,6 +80,10 @@ TEST(CaptureOptions, TheOutputsNameDecidesWhatIsWritten) {
         parse({"--from", "1000", "--to", "3000", "--fps", "30", "-o", "frames/"}, options, error));
     EXPECT_EQ(options.kind, CaptureKind::PictureSequence);
     EXPECT_EQ(options.fps, 30);
+
+    options = {};
+    ASSERT_TRUE(parse({"-o", "frames.yuv"}, options, error));
+    EXPECT_EQ(options.kind, CaptureKind::RawVideo);
 
     options = {};
     ASSERT_TRUE(parse({"--sheet", "12", "-o", "sheet.png", "--quiet"}, options, error));
@@ -252,7 +257,8 @@ double psnr(double meanSquaredError) {
 // Half a second of the sphere shot, where the picture moves from frame to frame. Decoded with its
 // chroma sited as the encoder placed it (level with the left luma column) and interpolated, each
 // frame is within 35 dB PSNR of the PNG of its own instant, and nearer to it than to either
-// neighbour's: no frame lost, doubled or out of order in the asynchronous readback.
+// neighbour's: no frame lost, doubled or out of order in the asynchronous readback. The raw
+// frames before the encoder are the exact conversion of the pictures.
 TEST_F(CaptureRun, VideoFramesAreTheirInstantsPicturesInOrder) {
     ASSERT_EQ(runCommand(capture("--from 50000 --to 50500 -o clip.mp4")).status, 0);
     ASSERT_EQ(runCommand(capture("--from 50000 --to 50500 -o frames/")).status, 0);
@@ -283,6 +289,22 @@ TEST_F(CaptureRun, VideoFramesAreTheirInstantsPicturesInOrder) {
         EXPECT_GE(psnr(error[1]), 35.0) << "frame " << k;
         EXPECT_LT(error[1], error[0]) << "frame " << k << " is nearer its predecessor's picture";
         EXPECT_LT(error[1], error[2]) << "frame " << k << " is nearer its successor's picture";
+    }
+
+    // Before the encoder: each raw frame is its picture's exact conversion, to one code.
+    ASSERT_EQ(runCommand(capture("--from 50000 --to 50500 -o raw.yuv")).status, 0);
+    const std::string raw = readTextFile("raw.yuv");
+    const size_t yuvSize = frameBytes(FrameFormat::Yuv420);
+    ASSERT_EQ(raw.size(), 30 * yuvSize);
+    std::vector<uint8_t> reference(yuvSize);
+    for (const int k : {0, 15, 29}) {
+        RgbImage png;
+        ASSERT_TRUE(readPng("frames/frame-00" + std::to_string(first + k) + ".png", png));
+        convertRgbToYuv420(png.rgb.data(), 1024, 768, reference.data());
+        int largest = 0;
+        for (size_t i = 0; i < yuvSize; ++i)
+            largest = std::max(largest, std::abs(uint8_t(raw[k * yuvSize + i]) - reference[i]));
+        EXPECT_LE(largest, 1) << "raw frame " << k;
     }
 }
 

@@ -161,6 +161,26 @@ int captureVideo(const CaptureOptions& options) {
     return ok ? 0 : fail(error);
 }
 
+int captureRawVideo(const CaptureOptions& options) {
+    std::FILE* file = std::fopen(options.output.c_str(), "wb");
+    if (!file) return fail("cannot write " + options.output + ": " + std::strerror(errno));
+    FrameWorkers writer(1, 3, frameBytes(FrameFormat::Yuv420),
+                        [&](int64_t, const std::vector<uint8_t>& yuv, std::string& writeError) {
+                            if (std::fwrite(yuv.data(), 1, yuv.size(), file) == yuv.size())
+                                return true;
+                            writeError =
+                                "cannot write " + options.output + ": " + std::strerror(errno);
+                            return false;
+                        });
+    std::string error;
+    bool ok = renderWithWorkers(options, FrameFormat::Yuv420, writer, error);
+    if (std::fclose(file) != 0 && ok) {
+        error = "cannot write " + options.output + ": " + std::strerror(errno);
+        ok = false;
+    }
+    return ok ? 0 : fail(error);
+}
+
 int captureContactSheet(const CaptureOptions& options) {
     const SheetLayout layout =
         layoutSheet(options.sheetCount, displaySettings.width, displaySettings.height);
@@ -216,6 +236,9 @@ int runCapture(const CaptureOptions& options) {
         break;
     case CaptureKind::Video:
         status = captureVideo(options);
+        break;
+    case CaptureKind::RawVideo:
+        status = captureRawVideo(options);
         break;
     case CaptureKind::ContactSheet:
         status = captureContactSheet(options);

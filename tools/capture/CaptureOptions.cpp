@@ -10,6 +10,8 @@ const char* const captureUsage =
     "  -o FILE.png --at MS         one frame\n"
     "  -o DIR/                     a PNG sequence, DIR/frame-NNNNNN.png (NNNNNN: frame number)\n"
     "  -o FILE.mp4|.mkv|.mov       a video with the track as sound (H.264, through ffmpeg)\n"
+    "  -o FILE.yuv                 raw frames for an encoder of your own: planar YUV 4:2:0\n"
+    "                              (I420), BT.601 limited range, 1024 x 768, no sound\n"
     "  -o FILE.png --sheet N       a contact sheet of N frames at evenly spaced instants\n"
     "  --from MS --to MS           the span to record, from <= t < to (default 0 to 136000)\n"
     "  --fps F                     frames per second (default 60)\n"
@@ -112,10 +114,12 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
         options.kind = CaptureKind::PictureSequence;
     } else if (endsWith(out, ".mp4") || endsWith(out, ".mkv") || endsWith(out, ".mov")) {
         options.kind = CaptureKind::Video;
+    } else if (endsWith(out, ".yuv")) {
+        options.kind = CaptureKind::RawVideo;
     } else {
-        error =
-            png ? "a single PNG needs --at MS (or --sheet N for a contact sheet)"
-                : "cannot tell what to write from '" + out + "': use FILE.png, DIR/ or FILE.mp4";
+        error = png ? "a single PNG needs --at MS (or --sheet N for a contact sheet)"
+                    : "cannot tell what to write from '" + out +
+                          "': use FILE.png, DIR/, FILE.mp4 or FILE.yuv";
         return false;
     }
     return true;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-enum class CaptureKind { SinglePicture, PictureSequence, Video, ContactSheet };
+enum class CaptureKind { SinglePicture, PictureSequence, Video, RawVideo, ContactSheet };
 
 struct CaptureOptions {
     CaptureKind kind = CaptureKind::Video;
