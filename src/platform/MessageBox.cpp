@@ -3,6 +3,11 @@
 #include <SDL.h>
 #include <cstdio>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace {
 MessageBoxHandler boxHandler = nullptr;
 }
@@ -19,6 +24,11 @@ void showMessageBox(const char* text, const char* caption) {
         boxHandler(text, title);
         return;
     }
+#ifdef _WIN32
+    // The system's own box, with no owner window.
+    MessageBoxA(nullptr, text, title, MB_OK);
+#else
     // Without a display SDL cannot show the box; the line above then stands and the demo goes on.
     SDL_ShowSimpleMessageBox(0, title, text, nullptr);
+#endif
 }
