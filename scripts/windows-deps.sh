@@ -26,7 +26,7 @@ versions=$(for package in "${sources[@]}"; do
     echo "$package $(scripts/debian-source.sh --version "$package")"
 done)
 compiler="$("$triple-gcc-posix" --version | head -n 1); mingw-w64 $(dpkg-query -W -f='${Version}' mingw-w64-common)"
-key=$({ echo "$versions"; echo "$compiler"; cat "$0" cmake/mingw-w64.cmake "$toolchain"; } |
+key=$({ echo "$versions"; echo "$compiler"; cat scripts/windows-deps.sh cmake/mingw-w64.cmake "$toolchain"; } |
     sha256sum | cut -c1-16)
 prefix=$cache/$triple-$key
 

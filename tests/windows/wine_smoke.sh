@@ -3,7 +3,8 @@
 # own, and checks what the user sees.
 #   tests/windows/wine_smoke.sh ZIP DEMO_CAPTURE
 # ZIP: dist/demo-windows-x86_64.zip or -i686.zip. DEMO_CAPTURE: the native demo-capture, which
-# renders the reference frames from the zip's own data.
+# renders the reference frames from the zip's own data (build/tools/demo-capture: the test
+# command builds it, and so does "cmake --build build --target demo-capture").
 #
 # Wine's exit code alone proves nothing (a Wine that cannot run the program at all may still
 # return 0), so every run is also judged by what Windows shows: the probe (window_probe.c,
