@@ -35,8 +35,12 @@ for arch in "${arches[@]}"; do
     echo "build-windows: $triple libraries in $((SECONDS - started)) s"
 
     started=$SECONDS
+    # pkg-config's answers stay in the CMake cache: a new prefix needs a new build directory.
+    configured=build-windows-$arch/configured-prefix
+    [ "$(cat "$configured" 2>/dev/null)" = "$prefix" ] || rm -rf "build-windows-$arch"
     cmake -S . -B "build-windows-$arch" --toolchain "cmake/$triple.cmake" \
         -DDEMO_WINDOWS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    echo "$prefix" >"$configured"
     cmake --build "build-windows-$arch" -j"$(nproc)" --target demo
     echo "build-windows: $triple demo.exe in $((SECONDS - started)) s"
 
