@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h> // GL_CLAMP_TO_EDGE is OpenGL 1.2: beyond Windows' gl.h
 #include <GL/glu.h>
 #include <cstdlib>
 

@@ -4,6 +4,11 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 GLWindow glWindow;
 
 namespace {
@@ -51,7 +56,12 @@ void requestContextAttributes() {
 } // namespace
 
 bool GLWindow::create() {
-    // SDL takes the X11 window class from this variable; the demo's class is "OpenGL".
+    // The demo's window class is "OpenGL". SDL registers the class itself: on Windows it takes
+    // the name (and the class styles) given before the video subsystem starts, on X11 the name
+    // from this variable.
+#ifdef _WIN32
+    SDL_RegisterApp("OpenGL", CS_VREDRAW | CS_HREDRAW | CS_OWNDC, nullptr);
+#endif
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", "OpenGL", 1);
     // Only windowProc posts the quit, after it has restored the display and taken the window down.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The figure shot's frame rate under Wine against the native demo's, on one machine in one run:
+#   bench/wine_frame_rate.sh ZIP NATIVE_DEMO [ROUNDS]
+# ZIP: dist/demo-windows-ARCH.zip; NATIVE_DEMO: build/demo. Each round plays the native demo and
+# the Windows one in turn on a private Xvfb (Mesa's llvmpipe draws for both: Wine's opengl32
+# passes the calls to it), so a machine busy with other work slows both alike. Mesa's own
+# counter (GALLIUM_HUD, dumped once a second, never drawn) counts the frames; the samples of the
+# figure shot are those from 14 to 25 s after the first frame. Prints each run's mean and the
+# ratio of the means. Needs the packages of scripts/install-packages.sh windows.
+set -euo pipefail
+[ $# -ge 2 ] || { echo "usage: wine_frame_rate.sh ZIP NATIVE_DEMO [ROUNDS]" >&2; exit 2; }
+zip=$(realpath "$1")
+native=$(realpath "$2")
+rounds=${3:-2}
+
+work=$(mktemp -d /tmp/wine-fps-XXXXXX)
+xvfb=""
+cleanup() {
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix wineserver -k 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+unzip -q "$zip" -d "$work"
+app=$(find "$work" -name demo.exe -printf '%h\n' | head -n 1)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$work/display")" SDL_AUDIODRIVER=dummy
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineboot -i >/dev/null 2>&1
+
+# Plays one demo from the unpacked folder for 27 s of its timeline and prints the mean frame rate
+# of the figure shot.
+measure() {
+    local name=$1
+    shift
+    local dump=$work/hud-$name
+    rm -rf "$dump"
+    mkdir -p "$dump"
+    (cd "$app" && GALLIUM_HUD=fps GALLIUM_HUD_VISIBLE=false GALLIUM_HUD_PERIOD=1 \
+        GALLIUM_HUD_DUMP_DIR="$dump" exec "$@" 2>/dev/null) &
+    local pid=$!
+    for _ in $(seq 1 600); do [ -s "$dump/fps" ] && break; sleep 0.1; done
+    sleep 27
+    xdotool key Escape
+    wait "$pid" || true
+    # One line a second from the first frame on; seconds 14 to 25 are the figure shot.
+    awk 'NR >= 15 && NR <= 25 { sum += $1; n++ } END { if (n) printf "%.1f", sum / n }' "$dump/fps"
+}
+
+native_sum=0 wine_sum=0
+for round in $(seq 1 "$rounds"); do
+    native_fps=$(measure native "$native")
+    wine_fps=$(measure wine wine demo.exe)
+    echo "round $round: native $native_fps fps, Wine $wine_fps fps"
+    native_sum=$(awk -v a="$native_sum" -v b="$native_fps" 'BEGIN { print a + b }')
+    wine_sum=$(awk -v a="$wine_sum" -v b="$wine_fps" 'BEGIN { print a + b }')
+done
+awk -v n="$native_sum" -v w="$wine_sum" -v r="$rounds" 'BEGIN {
+    printf "figure shot: native %.1f fps, Wine %.1f fps, Wine/native %.2f\n", n / r, w / r, w / n }'

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Cross-builds the demo for 64-bit and 32-bit Windows with Debian's mingw-w64 and writes
+# dist/demo-windows-x86_64.zip and dist/demo-windows-i686.zip: each holds one folder with a
+# self-contained demo.exe, the default data/ and README.txt on how to run it.
+#   scripts/build-windows.sh [x86_64] [i686]      (both when none is named)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+arches=("$@")
+[ ${#arches[@]} -gt 0 ] || arches=(x86_64 i686)
+
+scripts/install-packages.sh windows
+
+# The default data is written by the native make-data, in the same build directory as the
+# other commands use.
+started=$SECONDS
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target make-data
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+build/tools/make-data "$stage/data" >/dev/null
+echo "build-windows: default data in $((SECONDS - started)) s"
+
+mkdir -p dist
+for arch in "${arches[@]}"; do
+    case "$arch" in
+    x86_64) bits=64 ;;
+    i686) bits=32 ;;
+    *) echo "build-windows: unknown architecture '$arch' (x86_64 or i686)" >&2; exit 2 ;;
+    esac
+    triple=$arch-w64-mingw32
+
+    started=$SECONDS
+    prefix=$(scripts/windows-deps.sh "$arch")
+    echo "build-windows: $triple libraries in $((SECONDS - started)) s"
+
+    started=$SECONDS
+    # pkg-config's answers stay in the CMake cache: a new prefix needs a new build directory.
+    configured=build-windows-$arch/configured-prefix
+    [ "$(cat "$configured" 2>/dev/null)" = "$prefix" ] || rm -rf "build-windows-$arch"
+    cmake -S . -B "build-windows-$arch" --toolchain "cmake/$triple.cmake" \
+        -DDEMO_WINDOWS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    echo "$prefix" >"$configured"
+    cmake --build "build-windows-$arch" -j"$(nproc)" --target demo
+    echo "build-windows: $triple demo.exe in $((SECONDS - started)) s"
+
+    name=demo-windows-$arch
+    folder=$stage/$name
+    mkdir -p "$folder"
+    "$triple-strip" -o "$folder/demo.exe" "build-windows-$arch/demo.exe"
+    cp -R "$stage/data" "$folder/data"
+    # Windows' own line ends, for Notepad.
+    sed 's/$/\r/' >"$folder/README.txt" <<EOF
+Demo for $bits-bit Windows
+=======================
+
+A real-time audiovisual demo: 136 seconds of scenes in OpenGL, locked to its music.
+
+Running it
+----------
+Unpack the whole folder somewhere you may write to (not under Program Files) and start
+demo.exe from it, with a double click or from a command prompt in this folder:
+
+    demo.exe
+
+It switches the screen to 1024 x 768 at 32 bits per pixel for the run and puts the desktop back
+at the end; a screen that cannot show that mode ends it at once. Escape ends it early; so does
+closing the window (Alt+F4). It needs OpenGL 1.2, which every Windows graphics driver has.
+
+Everything it reads lies in data\ beside it, found from the working directory: music.ogg, eight
+JPEG pictures and five OBJ meshes. Any files of those names and formats will do. Each time a
+mesh is loaded one line end is appended to its file, so the folder must be writable. When
+something cannot be loaded a message box says so, and the demo goes on (a missing music.ogg ends
+it).
+
+Under Wine on Linux
+-------------------
+From this folder:
+
+    wine demo.exe
+
+The display must offer 1024 x 768; on a machine without a sound card, run it with
+SDL_AUDIODRIVER=dummy set.
+
+What it is built from
+---------------------
+demo.exe is one program that needs no DLL beyond Windows' own. It was cross-built on Debian
+with mingw-w64 and statically linked with SDL2, libvorbisfile, KISS FFT and libjpeg-turbo:
+$(sed 's/^/    /' "$prefix/versions.txt")
+EOF
+    rm -f "dist/$name.zip"
+    (cd "$stage" && zip -q -r -X "$OLDPWD/dist/$name.zip" "$name")
+    echo "build-windows: dist/$name.zip ($(du -k "dist/$name.zip" | cut -f1) KiB)"
+done

@@ -1,0 +1,85 @@
+/* Asks Windows what a user of the demo sees, for the Wine smoke test. Prints one line and exits
+ * with 0 when it found what it was asked about, 1 otherwise.
+ *   window-probe display   "display WIDTHxHEIGHTxBITS" of the current display mode
+ *   window-probe window    "window class=OpenGL title=Demo style=popup|overlapped classstyle=0xNN
+ *                           rect=X,Y,WIDTHxHEIGHT" for the demo's window
+ *   window-probe box       "box class=#32770 caption=CAPTION text=TEXT" for a message box
+ *                           captioned "Error"
+ *   window-probe close     posts WM_CLOSE to the demo's window, as its close box does */
+#include <stdio.h>
+#include <string.h>
+#include <windows.h>
+
+static int display(void) {
+    DEVMODEA mode;
+    memset(&mode, 0, sizeof mode);
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode)) return 1;
+    printf("display %lux%lux%lu\n", (unsigned long)mode.dmPelsWidth,
+           (unsigned long)mode.dmPelsHeight, (unsigned long)mode.dmBitsPerPel);
+    return 0;
+}
+
+static int window(void) {
+    HWND found = FindWindowA("OpenGL", "Demo");
+    if (!found) {
+        printf("window none\n");
+        return 1;
+    }
+    char className[64] = "", title[64] = "";
+    GetClassNameA(found, className, sizeof className);
+    GetWindowTextA(found, title, sizeof title);
+    RECT rect;
+    GetWindowRect(found, &rect);
+    LONG style = GetWindowLongA(found, GWL_STYLE);
+    printf("window class=%s title=%s style=%s classstyle=0x%lx rect=%ld,%ld,%ldx%ld\n", className,
+           title, (style & WS_POPUP) ? "popup" : "overlapped",
+           (unsigned long)GetClassLongA(found, GCL_STYLE), (long)rect.left, (long)rect.top,
+           (long)(rect.right - rect.left), (long)(rect.bottom - rect.top));
+    return 0;
+}
+
+/* The box's text is its one static control that shows text (the other may hold the icon). */
+static BOOL CALLBACK findText(HWND child, LPARAM found) {
+    char className[32] = "";
+    GetClassNameA(child, className, sizeof className);
+    if (_stricmp(className, "Static") != 0) return TRUE;
+    char text[256] = "";
+    GetWindowTextA(child, text, sizeof text);
+    if (text[0] == '\0') return TRUE;
+    strcpy((char*)found, text);
+    return FALSE;
+}
+
+static int box(void) {
+    HWND found = FindWindowA("#32770", "Error");
+    if (!found) {
+        printf("box none\n");
+        return 1;
+    }
+    char className[64] = "", caption[64] = "", text[256] = "";
+    GetClassNameA(found, className, sizeof className);
+    GetWindowTextA(found, caption, sizeof caption);
+    EnumChildWindows(found, findText, (LPARAM)text);
+    printf("box class=%s caption=%s text=%s\n", className, caption, text);
+    return 0;
+}
+
+static int closeWindow(void) {
+    HWND found = FindWindowA("OpenGL", "Demo");
+    if (!found || !PostMessageA(found, WM_CLOSE, 0, 0)) {
+        printf("close failed\n");
+        return 1;
+    }
+    printf("close posted\n");
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc == 2 && strcmp(argv[1], "display") == 0) return display();
+    if (argc == 2 && strcmp(argv[1], "window") == 0) return window();
+    if (argc == 2 && strcmp(argv[1], "box") == 0) return box();
+    if (argc == 2 && strcmp(argv[1], "close") == 0) return closeWindow();
+    fprintf(stderr, "usage: window-probe display|window|box|close\n");
+    return 2;
+}
