@@ -66,6 +66,9 @@ bool GLWindow::create() {
     // Only windowProc posts the quit, after it has restored the display and taken the window down.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+    // A message box takes the focus from the full-screen window while it is up; SDL would
+    // minimize the window for that, and the demo would go on out of sight once the box is gone.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "Demo: cannot open the display: %s\n", SDL_GetError());
         return false;

@@ -3,6 +3,7 @@
  *   window-probe display   "display WIDTHxHEIGHTxBITS" of the current display mode
  *   window-probe window    "window class=OpenGL title=Demo style=popup|overlapped classstyle=0xNN
  *                           rect=X,Y,WIDTHxHEIGHT" for the demo's window
+ *   window-probe shown     "shown", "minimized" or "hidden": how the demo's window is left
  *   window-probe box       "box class=#32770 caption=CAPTION text=TEXT" for a message box
  *                           captioned "Error"
  *   window-probe close     posts WM_CLOSE to the demo's window, as its close box does */
@@ -36,6 +37,16 @@ static int window(void) {
            title, (style & WS_POPUP) ? "popup" : "overlapped",
            (unsigned long)GetClassLongA(found, GCL_STYLE), (long)rect.left, (long)rect.top,
            (long)(rect.right - rect.left), (long)(rect.bottom - rect.top));
+    return 0;
+}
+
+static int shown(void) {
+    HWND found = FindWindowA("OpenGL", "Demo");
+    if (!found) {
+        printf("window none\n");
+        return 1;
+    }
+    printf("%s\n", !IsWindowVisible(found) ? "hidden" : IsIconic(found) ? "minimized" : "shown");
     return 0;
 }
 
@@ -78,8 +89,9 @@ static int closeWindow(void) {
 int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "display") == 0) return display();
     if (argc == 2 && strcmp(argv[1], "window") == 0) return window();
+    if (argc == 2 && strcmp(argv[1], "shown") == 0) return shown();
     if (argc == 2 && strcmp(argv[1], "box") == 0) return box();
     if (argc == 2 && strcmp(argv[1], "close") == 0) return closeWindow();
-    fprintf(stderr, "usage: window-probe display|window|box|close\n");
+    fprintf(stderr, "usage: window-probe display|window|shown|box|close\n");
     return 2;
 }

@@ -229,13 +229,33 @@ for mesh in "${meshes[@]}"; do cmp -s "$work/$mesh.obj" "$app/data/$mesh.obj" ||
     fail "meshes were loaded although the music had failed"
 mv "$work/music.ogg" "$app/data/music.ogg"
 
-# --- 3. Closing the window ---------------------------------------------------------------------
+# --- 3. A picture missing: its box, answered, and the demo goes on in full view -----------------
+mv "$app/data/logo1.jpg" "$work/logo1.jpg"
+start_demo missing-picture
+wait_for_window Error 60 && pass "without data/logo1.jpg a box titled Error appeared" ||
+    stop "without data/logo1.jpg no box appeared: $(tail -n 5 "$work/stderr-missing-picture")"
+[ "$(probe box)" = "box class=#32770 caption=Error text=Read params error!" ] &&
+    pass "it says 'Read params error!'" || fail "the box is not the expected one: $(probe box)"
+xdotool key Escape
+# The box took the focus from the full-screen window for a moment: the window must not have gone
+# to the taskbar with it, and the demo goes on without the picture.
+wait_for_window Demo 30 || stop "no window titled Demo after the box"
+sleep 2
+kill -0 "$demo" 2>/dev/null && pass "the demo went on after the box" || fail "the demo ended after the box"
+shown=$(probe shown)
+[ "$shown" = "shown" ] && pass "its window is still shown after the box" ||
+    fail "its window is $shown after the box"
+xdotool key Escape
+expect_exit_zero 15 "Escape after a box"
+mv "$work/logo1.jpg" "$app/data/logo1.jpg"
+
+# --- 4. Closing the window ---------------------------------------------------------------------
 start_demo close
 wait_for_window Demo 60 || stop "no window titled Demo for the close test"
 sleep 1
 [ "$(probe close)" = "close posted" ] && expect_exit_zero 15 "WM_CLOSE" || fail "could not post WM_CLOSE"
 
-# --- 4. A display without 1024 x 768 -----------------------------------------------------------
+# --- 5. A display without 1024 x 768 -----------------------------------------------------------
 # Wine's desktop process stays on the display it started on: end it with the rest of this
 # prefix's Wine before moving to another display.
 wineserver -k 2>/dev/null
