@@ -12,7 +12,10 @@ set(DEMO_BENCHMARKS OFF)
 add_executable(demo
     src/platform/web/WebMain.cpp
     src/platform/web/GlCompat.cpp src/platform/web/GluMatrices.cpp src/platform/web/GluMipmaps.cpp)
-target_link_libraries(demo PRIVATE demo_core)
+# The libraries are static, and vorbisfile names the ones it builds on as private dependencies,
+# which pkg-config leaves out unless asked for a static link.
+pkg_check_modules(VORBIS_STATIC REQUIRED IMPORTED_TARGET vorbis ogg)
+target_link_libraries(demo PRIVATE demo_core PkgConfig::VORBIS_STATIC)
 set(DEMO_PAGE_LIBRARY ${CMAKE_CURRENT_SOURCE_DIR}/web/library.js)
 set_property(TARGET demo APPEND PROPERTY LINK_DEPENDS ${DEMO_PAGE_LIBRARY})
 target_link_options(demo PRIVATE
@@ -23,7 +26,4 @@ target_link_options(demo PRIVATE
     # The data arrives in a package of its own (data.js), loaded by the page before demo.js.
     -sFORCE_FILESYSTEM=1
     "SHELL:-sEXPORTED_FUNCTIONS=['_main','_startPlayback']"
-    # SDL's audio and main loop call these, and a SDL built outside emscripten's ports does not
-    # pull them in by itself.
-    "SHELL:-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=['$autoResumeAudioContext','$dynCall']"
     "SHELL:--js-library ${DEMO_PAGE_LIBRARY}")

@@ -4,6 +4,9 @@ mergeInto(LibraryManager.library, {
         var at = new URLSearchParams(location.search).get('at');
         return at !== null && /^[0-9]+$/.test(at) ? parseInt(at, 10) : -1;
     },
+    // SDL's inline JavaScript calls these without declaring them (emscripten's own SDL port
+    // declares them for it); as dependencies of a function the demo always calls, they are linked.
+    pageDemoReady__deps: ['$autoResumeAudioContext', '$dynCall'],
     pageDemoReady: function () {
         Module['demoPage'].ready();
     },

@@ -69,7 +69,7 @@
         },
         // The demo's messages, "caption: text", arrive here as well as in their boxes.
         printErr: function (text) {
-            console.error(text);
+            console.warn(text);
         },
         // The data package reports "Downloading data... (loaded/total)".
         setStatus: function (text) {
