@@ -25,12 +25,21 @@ if [ -f "$prefix/.complete" ]; then
 fi
 
 work="$DEPS_CACHE/web-work-$key"
-rm -rf "$work" "$prefix"
+# Whatever an interrupted build left behind, of this key or of an older one.
+rm -rf "$DEPS_CACHE"/web-work-* "$prefix"
 mkdir -p "$work" "$prefix"
 log="$work/build.log"
 jobs=$(nproc)
 started=$(date +%s)
 echo "build-web-deps: building $versions(log: $log)" >&2
+
+lap_start=$started
+lap() { # prints how long the library just built took
+    local now
+    now=$(date +%s)
+    echo "build-web-deps: $1 in $((now - lap_start)) s" >&2
+    lap_start=$now
+}
 
 fail() {
     echo "build-web-deps: $1 failed; the last lines of $log:" >&2
@@ -70,23 +79,35 @@ cmake_library ogg "$dir" -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF "${sizes[@]}"
 grep -q 'typedef int16_t ogg_int16_t' "$work/build-ogg/include/ogg/config_types.h" ||
     fail "libogg's type header"
 build_and_install ogg
+lap libogg
 
 dir=$(source_dir libvorbis)
 cmake_library vorbis "$dir" -DBUILD_TESTING=OFF
 build_and_install vorbis
+lap libvorbis
 
 # libjpeg-turbo: no SIMD in WebAssembly; the size checks are preseeded for the same reason as
-# libogg's (wasm32: size_t and unsigned long are both 4 bytes).
+# libogg's (wasm32: size_t and unsigned long are both 4 bytes). Only the two libraries are built
+# (its programs would take as long again), so they are installed by hand.
 dir=$(source_dir libjpeg-turbo)
 cmake_library jpeg "$dir" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF \
     -DWITH_TURBOJPEG=ON -DWITH_JAVA=OFF -DSIZE_T=4 -DUNSIGNED_LONG=4 -DHAVE_SIZE_T=TRUE \
     -DHAVE_UNSIGNED_LONG=TRUE
-build_and_install jpeg
+cmake --build "$work/build-jpeg" -j"$jobs" --target jpeg-static turbojpeg-static >>"$log" 2>&1 ||
+    fail "building jpeg"
+mkdir -p "$prefix/include" "$prefix/lib/pkgconfig"
+cp "$work/build-jpeg/libjpeg.a" "$work/build-jpeg/libturbojpeg.a" "$prefix/lib/"
+cp "$dir/jpeglib.h" "$dir/jerror.h" "$dir/jmorecfg.h" "$dir/turbojpeg.h" \
+    "$work/build-jpeg/jconfig.h" "$prefix/include/"
+cp "$work/build-jpeg/pkgscripts/libjpeg.pc" "$work/build-jpeg/pkgscripts/libturbojpeg.pc" \
+    "$prefix/lib/pkgconfig/"
+lap libjpeg-turbo
 
 dir=$(source_dir kissfft)
 cmake_library kissfft "$dir" -DKISSFFT_DATATYPE=float -DKISSFFT_STATIC=ON -DKISSFFT_TEST=OFF \
     -DKISSFFT_TOOLS=OFF -DKISSFFT_PKGCONFIG=ON
 build_and_install kissfft
+lap kissfft
 
 # SDL2: video, events, timers and audio only. No threads: emscripten's threads need pages served
 # with cross-origin isolation, and the browser's audio calls SDL back on the main thread anyway.
@@ -97,6 +118,7 @@ cmake_library sdl2 "$dir" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2
     -DSDL_DISKAUDIO=OFF -DSDL_DUMMYAUDIO=OFF -DSDL_DUMMYVIDEO=OFF -DSDL_OFFSCREEN=OFF \
     -DSDL_OPENGLES=ON
 build_and_install sdl2
+lap libsdl2
 
 # emscripten's own GL and GLU, under the names the demo's build asks pkg-config for. GLU is empty:
 # the page supplies the functions it needs.

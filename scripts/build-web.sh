@@ -18,8 +18,10 @@ DEPS_CACHE=${DEMO_DEPS_CACHE:-$HOME/.cache/demo-deps}
 . scripts/web-env.sh
 # Only the prefix's pkg-config files: the host's would hand native libraries to the linker.
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
+mkdir -p build-web
 emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DDEMO_FULLSCREEN=OFF \
-    -DCMAKE_FIND_ROOT_PATH="$prefix" >/dev/null
+    -DCMAKE_FIND_ROOT_PATH="$prefix" >build-web/configure.log 2>&1 ||
+    { cat build-web/configure.log >&2; exit 1; }
 cmake --build build-web -j"$(nproc)" --target demo
 
 out=dist/web
@@ -28,7 +30,8 @@ mkdir -p "$out.part"
 cp web/index.html web/page.js web/page.css build-web/demo.js build-web/demo.wasm "$out.part/"
 # The demo reads "data/..." from the working directory, which is the file system's root.
 python3 /usr/share/emscripten/tools/file_packager.py "$out.part/demo.data" --preload data@/data \
-    --js-output="$out.part/data.js" --no-node >/dev/null
+    --js-output="$out.part/data.js" --no-node 2>&1 >/dev/null | grep -v FORCE_FILESYSTEM >&2 || true
+[ -s "$out.part/data.js" ] || { echo "build-web: packing data/ failed" >&2; exit 1; }
 rm -rf "$out"
 mv "$out.part" "$out"
 

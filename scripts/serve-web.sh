@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Serves the web build (dist/web/, written by scripts/build-web.sh) on 127.0.0.1 with Python's
-# http.server and says the address; a free port unless one is given. Ctrl+C stops it.
-#   scripts/serve-web.sh [PORT]
+# http.server and says the address; a free port unless one is given (0 also means a free one).
+# Ctrl+C stops it. The tests serve copies of the page from other directories.
+#   scripts/serve-web.sh [PORT [DIRECTORY]]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-[ -f dist/web/index.html ] ||
-    { echo "serve-web: no dist/web/index.html; run scripts/build-web.sh first" >&2; exit 1; }
-exec python3 -u - "${1:-0}" dist/web <<'EOF_PYTHON'
+directory=${2:-$(dirname "$0")/../dist/web}
+[ -f "$directory/index.html" ] ||
+    { echo "serve-web: no $directory/index.html; run scripts/build-web.sh first" >&2; exit 1; }
+exec python3 -u - "${1:-0}" "$directory" <<'EOF_PYTHON'
 import functools, http.server, sys
 
 class Handler(http.server.SimpleHTTPRequestHandler):
