@@ -18,7 +18,10 @@ DEPS_CACHE=${DEMO_DEPS_CACHE:-$HOME/.cache/demo-deps}
 . scripts/web-env.sh
 # Only the prefix's pkg-config files: the host's would hand native libraries to the linker.
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
+# CMake keeps what pkg-config said: libraries of another key mean a new build directory.
+[ "$(cat build-web/deps-prefix 2>/dev/null)" = "$prefix" ] || rm -rf build-web
 mkdir -p build-web
+echo "$prefix" >build-web/deps-prefix
 emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DDEMO_FULLSCREEN=OFF \
     -DCMAKE_FIND_ROOT_PATH="$prefix" >build-web/configure.log 2>&1 ||
     { cat build-web/configure.log >&2; exit 1; }

@@ -41,8 +41,8 @@ const stillInstants = [
 // Two rasterisers (SwiftShader in the browser, llvmpipe natively) differ in a few pixels along
 // edges and in rounding. A pixel counts as different when one of its channels differs by more
 // than 32 of 255; a frame passes when at most 0.5 % of its pixels do. Right frames measure
-// about 0.03 % at most; a missing mesh, the GL emulation's own camera or the clock one second
-// off all measure 4 % and more.
+// about 0.03 % at most; a missing mesh or picture, the GL emulation's own camera functions, or
+// (in the shots that move) the clock one second off all measure 4 % and more.
 const channelTolerance = 32;
 const pixelShareTolerance = 0.005;
 
