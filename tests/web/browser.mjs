@@ -44,8 +44,8 @@ export async function launchChromium() {
 const emulationNotice = /^WARNING: using emscripten GL (emulation|immediate mode)/;
 
 // A page at 1024 x 768 that records what it says: console messages (the emulation's notices
-// left out), uncaught errors, failed requests and alert boxes, which it accepts at once so that
-// none is ever left waiting.
+// left out), errors (on the console, uncaught, failed requests, GL calls that WebGL refused) and
+// alert boxes, which it accepts at once so that none is ever left waiting.
 export async function openPage(browser) {
     const page = await browser.newPage();
     await page.setViewport({width: 1024, height: 768});
@@ -53,7 +53,9 @@ export async function openPage(browser) {
     page.on('console', (message) => {
         if (emulationNotice.test(message.text())) return;
         log.messages.push({type: message.type(), text: message.text()});
-        if (message.type() === 'error') log.errors.push(`console error: ${message.text()}`);
+        // WebGL reports a call it refuses as a warning; here it counts as an error.
+        if (message.type() === 'error' || /^WebGL: |GL_INVALID_/.test(message.text()))
+            log.errors.push(`console ${message.type()}: ${message.text()}`);
     });
     page.on('pageerror', (error) => log.errors.push(`uncaught: ${error.message}`));
     page.on('requestfailed', (request) =>

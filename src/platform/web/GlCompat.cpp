@@ -51,7 +51,6 @@ namespace {
 
 struct Upload {
     GLenum target;
-    GLenum internalFormat;
     GLenum format;
 };
 
@@ -59,7 +58,7 @@ void uploadLevel(void* context, int level, int width, int height, int alignment,
                  const uint8_t* pixels) {
     const Upload& upload = *static_cast<const Upload*>(context);
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    glTexImage2D(upload.target, level, static_cast<GLint>(upload.internalFormat), width, height, 0,
+    glTexImage2D(upload.target, level, static_cast<GLint>(upload.format), width, height, 0,
                  upload.format, GL_UNSIGNED_BYTE, pixels);
 }
 
@@ -94,7 +93,7 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsi
     GLint alignment = 4, maxSize = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    Upload upload{target, format, format};
+    Upload upload{target, format};
     const bool built = buildMipmapLevels(static_cast<const uint8_t*>(data), width, height,
                                          components, alignment, maxSize, uploadLevel, &upload);
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
