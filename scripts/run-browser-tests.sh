@@ -27,13 +27,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Serves DIRECTORY on a free port and prints its address.
-serve() {
+# Serves DIRECTORY on a free port and sets VARIABLE to its address. Not in a subshell (no $(...)),
+# so that the cleanup knows every server it started.
+serve() { # DIRECTORY VARIABLE
     local log="$work/serve-${#servers[@]}.log"
     scripts/serve-web.sh 0 "$1" >"$log" 2>&1 &
     servers+=($!)
     for _ in $(seq 1 100); do
-        grep -q 'http://' "$log" && { grep -o 'http://[^ ]*' "$log"; return 0; }
+        if grep -q 'http://' "$log"; then
+            printf -v "$2" '%s' "$(grep -o 'http://[^ ]*' "$log")"
+            return 0
+        fi
         sleep 0.1
     done
     echo "run-browser-tests: the server did not start:" >&2
@@ -52,8 +56,8 @@ python3 /usr/share/emscripten/tools/file_packager.py "$work/missing/demo.data" \
     --preload "$work/missing-data/data@/data" --js-output="$work/missing/data.js" --no-node \
     2>/dev/null
 
-page=$(serve dist/web)
-missing=$(serve "$work/missing")
+serve dist/web page
+serve "$work/missing" missing
 mkdir "$work/frames"
 node tests/web/browser-tests.mjs --url "$page" --missing-url "$missing" \
     --capture build/tools/demo-capture --data data --output "$work/frames" "$@"
