@@ -23,7 +23,8 @@ for set in "$@"; do
     windows) packages+=(mingw-w64 dpkg-dev zip unzip wine wine64 nasm) ;;
     wine32) packages+=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) i386=1 ;;
     web) packages+=(emscripten dpkg-dev python3) ;;
-    browser-tests) packages+=(chromium nodejs npm) ;;
+    # Debian's npm cannot be installed beside a node that brings its own npm (NodeSource's).
+    browser-tests) packages+=(chromium nodejs) && { command -v npm >/dev/null || packages+=(npm); } ;;
     *) echo "install-packages: unknown set '$set'" >&2; exit 2 ;;
     esac
 done

@@ -1,0 +1,265 @@
+#include "platform/web/GluMipmaps.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+// GLU's filter reads the pixel just past a row's end, with weight 0; past the picture's last byte
+// that would be outside the buffer, so it reads 0 there (the sum is the same).
+struct Bytes {
+    const uint8_t* data;
+    int64_t size;
+    float operator[](int64_t offset) const {
+        return offset < size ? static_cast<float>(data[offset]) : 0.0f;
+    }
+};
+
+int log2OfPowerOfTwo(int value) {
+    int log = 0;
+    while (value > 1) {
+        value >>= 1;
+        ++log;
+    }
+    return log;
+}
+
+int paddedRowBytes(int width, int components, int alignment) {
+    const int row = width * components;
+    const int padding = row % alignment;
+    return padding ? row + alignment - padding : row;
+}
+
+// A side of exactly 1 is averaged along the other side only.
+void halveLine(const PictureRows& in, uint8_t* out) {
+    const uint8_t* src = in.pixels;
+    const int components = in.components;
+    if (in.height == 1) {
+        for (int j = 0; j < in.width / 2; ++j) {
+            for (int k = 0; k < components; ++k, ++src)
+                *out++ = static_cast<uint8_t>((src[0] + src[components]) / 2);
+            src += components;
+        }
+    } else {
+        for (int j = 0; j < in.height / 2; ++j) {
+            for (int k = 0; k < components; ++k, ++src)
+                *out++ = static_cast<uint8_t>((src[0] + src[in.rowBytes]) / 2);
+            src += in.rowBytes - components + in.rowBytes;
+        }
+    }
+}
+
+} // namespace
+
+int nearestPowerOfTwo(uint32_t value) {
+    if (value == 0) return -1;
+    int power = 1;
+    for (;;) {
+        if (value == 1) return power;
+        if (value == 3) return power * 4;
+        value >>= 1;
+        power *= 2;
+    }
+}
+
+void halvePicture(const PictureRows& in, uint8_t* out) {
+    if (in.width == 1 || in.height == 1) {
+        halveLine(in, out);
+        return;
+    }
+    const int components = in.components;
+    const int ysize = in.rowBytes;
+    const int padBytes = ysize - in.width * components;
+    const uint8_t* t = in.pixels;
+    for (int i = 0; i < in.height / 2; ++i) {
+        for (int j = 0; j < in.width / 2; ++j) {
+            for (int k = 0; k < components; ++k, ++t)
+                *out++ = static_cast<uint8_t>(
+                    (t[0] + t[components] + t[ysize] + t[ysize + components] + 2) / 4);
+            t += components;
+        }
+        t += padBytes + ysize;
+    }
+}
+
+// A box filter in single precision, with GLU's running sums and weights kept exactly as it keeps
+// them (the left and right edge cursors even drift by one pixel per row, as GLU's do).
+void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* out) {
+    if (in.width == outWidth * 2 && in.height == outHeight * 2) {
+        halvePicture(in, out);
+        return;
+    }
+    const Bytes px{in.pixels, int64_t{in.rowBytes} * in.height};
+    const int components = in.components;
+    const int group = components;
+    const int64_t ysize = in.rowBytes;
+
+    const float convy = static_cast<float>(in.height) / outHeight;
+    const float convx = static_cast<float>(in.width) / outWidth;
+    const int convyInt = static_cast<int>(std::floor(convy));
+    const float convyFloat = convy - convyInt;
+    const int convxInt = static_cast<int>(std::floor(convx));
+    const float convxFloat = convx - convxInt;
+    const float area = convx * convy;
+
+    int lowyInt = 0;
+    float lowyFloat = 0;
+    int highyInt = convyInt;
+    float highyFloat = convyFloat;
+    for (int i = 0; i < outHeight; ++i) {
+        if (highyInt >= in.height) highyInt = in.height - 1;
+        int lowxInt = 0;
+        float lowxFloat = 0;
+        int highxInt = convxInt;
+        float highxFloat = convxFloat;
+        for (int j = 0; j < outWidth; ++j) {
+            float totals[4] = {0, 0, 0, 0};
+            const int64_t xindex = int64_t{lowxInt} * group;
+            int64_t temp;
+            if (highyInt > lowyInt && highxInt > lowxInt) {
+                float yPercent = 1 - lowyFloat;
+                temp = xindex + lowyInt * ysize;
+                float percent = yPercent * (1 - lowxFloat);
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+                int64_t left = temp;
+                for (int l = lowxInt + 1; l < highxInt; ++l) {
+                    temp += group;
+                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * yPercent;
+                }
+                temp += group;
+                int64_t right = temp;
+                percent = yPercent * highxFloat;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+
+                yPercent = highyFloat;
+                percent = yPercent * (1 - lowxFloat);
+                temp = xindex + highyInt * ysize;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+                for (int l = lowxInt + 1; l < highxInt; ++l) {
+                    temp += group;
+                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * yPercent;
+                }
+                temp += group;
+                percent = yPercent * highxFloat;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+
+                for (int m = lowyInt + 1; m < highyInt; ++m) {
+                    left += ysize;
+                    right += ysize;
+                    for (int k = 0; k < components; ++k, ++left, ++right)
+                        totals[k] += px[left] * (1 - lowxFloat) + px[right] * highxFloat;
+                }
+            } else if (highyInt > lowyInt) {
+                const float xPercent = highxFloat - lowxFloat;
+                float percent = (1 - lowyFloat) * xPercent;
+                temp = xindex + lowyInt * ysize;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+                for (int m = lowyInt + 1; m < highyInt; ++m) {
+                    temp += ysize;
+                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * xPercent;
+                }
+                percent = xPercent * highyFloat;
+                temp += ysize;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+            } else if (highxInt > lowxInt) {
+                const float yPercent = highyFloat - lowyFloat;
+                float percent = (1 - lowxFloat) * yPercent;
+                temp = xindex + lowyInt * ysize;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+                for (int l = lowxInt + 1; l < highxInt; ++l) {
+                    temp += group;
+                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * yPercent;
+                }
+                temp += group;
+                percent = yPercent * highxFloat;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+            } else {
+                const float percent = (highyFloat - lowyFloat) * (highxFloat - lowxFloat);
+                temp = xindex + lowyInt * ysize;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+            }
+
+            int64_t temp0 = xindex + group + (lowyInt + 1) * ysize;
+            for (int m = lowyInt + 1; m < highyInt; ++m) {
+                temp = temp0;
+                for (int l = lowxInt + 1; l < highxInt; ++l) {
+                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k];
+                    temp += group;
+                }
+                temp0 += ysize;
+            }
+
+            const int64_t outIndex = (j + int64_t{i} * outWidth) * components;
+            for (int k = 0; k < components; ++k)
+                out[outIndex + k] = static_cast<uint8_t>(totals[k] / area);
+            lowxInt = highxInt;
+            lowxFloat = highxFloat;
+            highxInt += convxInt;
+            highxFloat += convxFloat;
+            if (highxFloat > 1) {
+                highxFloat -= 1.0f;
+                ++highxInt;
+            }
+        }
+        lowyInt = highyInt;
+        lowyFloat = highyFloat;
+        highyInt += convyInt;
+        highyFloat += convyFloat;
+        if (highyFloat > 1) {
+            highyFloat -= 1.0f;
+            ++highyInt;
+        }
+    }
+}
+
+bool buildMipmapLevels(const uint8_t* pixels, int width, int height, int components, int alignment,
+                       int maxSize, MipmapLevelSink sink, void* context) {
+    int newWidth = nearestPowerOfTwo(static_cast<uint32_t>(width));
+    int newHeight = nearestPowerOfTwo(static_cast<uint32_t>(height));
+    // GLU asks a proxy texture whether level 1 fits and halves both sides until it does.
+    while ((newWidth > maxSize || newHeight > maxSize) && (newWidth > 1 || newHeight > 1)) {
+        newWidth = std::max(newWidth / 2, 1);
+        newHeight = std::max(newHeight / 2, 1);
+    }
+    const int levels = std::max(log2OfPowerOfTwo(newWidth), log2OfPowerOfTwo(newHeight));
+    const PictureRows user{pixels, width, height, components,
+                           paddedRowBytes(width, components, alignment)};
+
+    const size_t largest = static_cast<size_t>(newWidth) * newHeight * components;
+    auto* src = static_cast<uint8_t*>(std::malloc(largest));
+    auto* dst = static_cast<uint8_t*>(std::malloc(largest));
+    if (!src || !dst) {
+        std::free(src);
+        std::free(dst);
+        return false;
+    }
+    int level = 0;
+    if (width == newWidth && height == newHeight) {
+        // Level 0 is the picture itself, rows padded as they came.
+        sink(context, 0, width, height, alignment, pixels);
+        if (levels == 0) {
+            std::free(src);
+            std::free(dst);
+            return true;
+        }
+        halvePicture(user, src);
+        newWidth = std::max(width / 2, 1);
+        newHeight = std::max(height / 2, 1);
+        level = 1;
+    } else {
+        scalePicture(user, newWidth, newHeight, src);
+    }
+    sink(context, level, newWidth, newHeight, 1, src);
+    for (++level; level <= levels; ++level) {
+        halvePicture({src, newWidth, newHeight, components, newWidth * components}, dst);
+        std::swap(src, dst);
+        if (newWidth > 1) newWidth /= 2;
+        if (newHeight > 1) newHeight /= 2;
+        sink(context, level, newWidth, newHeight, 1, src);
+    }
+    std::free(src);
+    std::free(dst);
+    return true;
+}

@@ -1,0 +1,74 @@
+// The demo as a web page. The browser owns the loop: it calls back once per display frame, and
+// each callback runs the same loop passes as the native loop until one has drawn a frame. The
+// page (web/) shows the loading bar, the start overlay and the end, through the calls below.
+
+#include "app/Demo.h"
+#include "app/Frame.h"
+#include "audio/Music.h"
+#include "platform/GLWindow.h"
+
+#include <emscripten.h>
+
+// From the page's script library (web/library.js).
+extern "C" {
+// The instant of the single still frame the page asks for (?at=MS), or -1 for the live demo.
+int pageStillFrameMs();
+// Start-up is done: the page may offer the start (browsers allow sound only after a click).
+void pageDemoReady();
+void pageStillFrameDrawn(int ms);
+void pageDemoEnded();
+}
+
+namespace {
+
+void runBrowserFrame() {
+    for (;;) {
+        switch (runLoopPass()) {
+        case LoopPass::Event:
+            continue;
+        case LoopPass::Frame:
+            return;
+        case LoopPass::End:
+            emscripten_cancel_main_loop();
+            stopDemo();
+            pageDemoEnded();
+            return;
+        }
+    }
+}
+
+// What demo-capture --at does: the GL state of the live demo at that instant, then the frame,
+// every spectrum reading taken at the instant itself. No audio device: nothing plays.
+void drawStillFrame(int32_t ms) {
+    if (!glWindow.create()) return;
+    openMusicTrack();
+    setInitialGlState();
+    loadScenes();
+    primeFrameState(ms);
+    pinSpectrumClock(ms);
+    drawFrame(ms);
+    pageStillFrameDrawn(ms);
+}
+
+} // namespace
+
+// The start click: the track and the clock start together, then the browser drives the loop.
+extern "C" EMSCRIPTEN_KEEPALIVE void startPlayback() {
+    startTimeline();
+    emscripten_set_main_loop(runBrowserFrame, 0, 0);
+}
+
+// Runs once the data has downloaded into the page's in-memory file system.
+int main() {
+    const int stillMs = pageStillFrameMs();
+    if (stillMs >= 0) {
+        drawStillFrame(stillMs);
+        return 0;
+    }
+    if (!startDemo()) {
+        pageDemoEnded();
+        return 0;
+    }
+    pageDemoReady();
+    return 0;
+}
