@@ -1,9 +1,9 @@
 #include "CaptureOptions.h"
 #include "ContactSheet.h"
-#include "FrameReadback.h"
 #include "FrameTimes.h"
 #include "PngFile.h"
 #include "Progress.h"
+#include "Yuv420.h"
 
 #include "GlTest.h"
 #include "MessageRecorder.h"
@@ -294,7 +294,7 @@ TEST_F(CaptureRun, VideoFramesAreTheirInstantsPicturesInOrder) {
     // Before the encoder: each raw frame is its picture's exact conversion, to one code.
     ASSERT_EQ(runCommand(capture("--from 50000 --to 50500 -o raw.yuv")).status, 0);
     const std::string raw = readTextFile("raw.yuv");
-    const size_t yuvSize = frameBytes(FrameFormat::Yuv420);
+    const size_t yuvSize = yuv420Bytes(1024, 768);
     ASSERT_EQ(raw.size(), 30 * yuvSize);
     std::vector<uint8_t> reference(yuvSize);
     for (const int k : {0, 15, 29}) {

@@ -1,13 +1,13 @@
 #include "Capture.h"
 
 #include "ContactSheet.h"
-#include "FrameReadback.h"
 #include "FrameTimes.h"
 #include "FrameWorkers.h"
 #include "OffscreenContext.h"
 #include "PngFile.h"
 #include "Progress.h"
 #include "VideoPipe.h"
+#include "Yuv420.h"
 #include "app/Frame.h"
 #include "audio/Music.h"
 #include "platform/DisplaySettings.h"
@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -92,48 +93,45 @@ int captureSinglePicture(const CaptureOptions& options) {
     return writePng(options.output, frameImage(std::move(rgb)), error) ? 0 : fail(error);
 }
 
-// Draws the range's frames in order and hands each one's bytes to the workers, reading frame n
-// back while frame n + 1 is drawn. False when a worker has failed (it holds the reason).
-bool renderRange(const CaptureOptions& options, const FrameRange& range, FrameWorkers& workers) {
+// Draws the range's frames in order and hands each one's RGB rows to the workers, which encode or
+// write it while the next frames are drawn. False when a worker has failed (it holds the reason).
+bool renderRange(const CaptureOptions& options, FrameWorkers& workers) {
+    const FrameRange range = framesBetween(options.fromMs, options.toMs, options.fps);
     Progress progress;
     startProgress(progress, progressStyle(options), range.count);
     primeFrameState(instantOfFrame(range.first, options.fps));
     bool ok = true;
-    for (int64_t i = 0; i <= range.count && ok; ++i) {
-        if (i < range.count) {
-            const int32_t ms = instantOfFrame(range.first + i, options.fps);
-            pinSpectrumClock(ms);
-            drawFrame(ms);
-            startFrameReadback(static_cast<int>(i % 2));
-        }
-        if (i == 0) continue;
-        std::vector<uint8_t>* bytes = workers.acquire();
-        ok = bytes != nullptr;
+    for (int64_t i = 0; i < range.count && ok; ++i) {
+        const int32_t ms = instantOfFrame(range.first + i, options.fps);
+        pinSpectrumClock(ms);
+        drawFrame(ms);
+        std::vector<uint8_t>* rgb = workers.acquire();
+        ok = rgb != nullptr;
         if (!ok) break;
-        finishFrameReadback(static_cast<int>((i - 1) % 2), bytes->data());
-        workers.submit(range.first + i - 1, bytes);
-        showProgress(progress, i);
+        readFramePixels(*rgb);
+        workers.submit(range.first + i, rgb);
+        showProgress(progress, i + 1);
     }
     endProgress(progress);
     return ok;
 }
 
-// Renders into the workers with the frame format they take, and gathers what went wrong.
-bool renderWithWorkers(const CaptureOptions& options, FrameFormat format, FrameWorkers& workers,
-                       std::string& error) {
-    const FrameRange range = framesBetween(options.fromMs, options.toMs, options.fps);
-    if (!createFrameReadback(format, error)) return false;
-    const bool rendered = renderRange(options, range, workers);
-    destroyFrameReadback();
+// Renders into the workers and gathers what went wrong.
+bool renderWithWorkers(const CaptureOptions& options, FrameWorkers& workers, std::string& error) {
+    const bool rendered = renderRange(options, workers);
     return workers.finish(error) && rendered;
+}
+
+size_t rgbFrameBytes() {
+    return static_cast<size_t>(displaySettings.width) * displaySettings.height * 3;
 }
 
 int captureSequence(const CaptureOptions& options) {
     const std::string directory =
         options.output.back() == '/' ? options.output : options.output + "/";
-    // Compressing a picture takes about as long as drawing one: a writer for every core.
+    // Compressing a picture takes most of what drawing one takes: a writer for every core.
     const int writers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    FrameWorkers pictures(writers, writers + 2, frameBytes(FrameFormat::Rgb),
+    FrameWorkers pictures(writers, writers + 2, rgbFrameBytes(),
                           [&](int64_t n, const std::vector<uint8_t>& rgb, std::string& error) {
                               char name[32];
                               std::snprintf(name, sizeof name, "frame-%06lld.png",
@@ -142,7 +140,21 @@ int captureSequence(const CaptureOptions& options) {
                                               displaySettings.height, rgb.data(), error);
                           });
     std::string error;
-    return renderWithWorkers(options, FrameFormat::Rgb, pictures, error) ? 0 : fail(error);
+    return renderWithWorkers(options, pictures, error) ? 0 : fail(error);
+}
+
+// One writer, so the frames stay in order; it converts each to the encoder's YUV 4:2:0 and hands
+// it on. A few buffers let the writer fall behind for a moment without holding up the drawing.
+using YuvSink = std::function<bool(const std::vector<uint8_t>& yuv, std::string& error)>;
+bool renderYuvFrames(const CaptureOptions& options, const YuvSink& sink, std::string& error) {
+    const int width = displaySettings.width, height = displaySettings.height;
+    std::vector<uint8_t> yuv(yuv420Bytes(width, height));
+    FrameWorkers writer(1, 3, rgbFrameBytes(),
+                        [&](int64_t, const std::vector<uint8_t>& rgb, std::string& writeError) {
+                            convertRgbToYuv420(rgb.data(), width, height, yuv.data());
+                            return sink(yuv, writeError);
+                        });
+    return renderWithWorkers(options, writer, error);
 }
 
 int captureVideo(const CaptureOptions& options) {
@@ -151,12 +163,12 @@ int captureVideo(const CaptureOptions& options) {
     if (!openVideoPipe(video, options.output, trackFile, options.fps, options.fromMs,
                        options.toMs - options.fromMs, error))
         return fail(error);
-    // One writer keeps the frames in order; a few buffers let ffmpeg fall behind for a moment.
-    FrameWorkers writer(1, 3, frameBytes(FrameFormat::Yuv420),
-                        [&](int64_t, const std::vector<uint8_t>& yuv, std::string& writeError) {
-                            return writeVideoFrame(video, yuv.data(), yuv.size(), writeError);
-                        });
-    bool ok = renderWithWorkers(options, FrameFormat::Yuv420, writer, error);
+    bool ok = renderYuvFrames(
+        options,
+        [&](const std::vector<uint8_t>& yuv, std::string& writeError) {
+            return writeVideoFrame(video, yuv.data(), yuv.size(), writeError);
+        },
+        error);
     ok = closeVideoPipe(video, error) && ok;
     return ok ? 0 : fail(error);
 }
@@ -164,16 +176,15 @@ int captureVideo(const CaptureOptions& options) {
 int captureRawVideo(const CaptureOptions& options) {
     std::FILE* file = std::fopen(options.output.c_str(), "wb");
     if (!file) return fail("cannot write " + options.output + ": " + std::strerror(errno));
-    FrameWorkers writer(1, 3, frameBytes(FrameFormat::Yuv420),
-                        [&](int64_t, const std::vector<uint8_t>& yuv, std::string& writeError) {
-                            if (std::fwrite(yuv.data(), 1, yuv.size(), file) == yuv.size())
-                                return true;
-                            writeError =
-                                "cannot write " + options.output + ": " + std::strerror(errno);
-                            return false;
-                        });
     std::string error;
-    bool ok = renderWithWorkers(options, FrameFormat::Yuv420, writer, error);
+    bool ok = renderYuvFrames(
+        options,
+        [&](const std::vector<uint8_t>& yuv, std::string& writeError) {
+            if (std::fwrite(yuv.data(), 1, yuv.size(), file) == yuv.size()) return true;
+            writeError = "cannot write " + options.output + ": " + std::strerror(errno);
+            return false;
+        },
+        error);
     if (std::fclose(file) != 0 && ok) {
         error = "cannot write " + options.output + ": " + std::strerror(errno);
         ok = false;

@@ -73,16 +73,11 @@ bool createHiddenSdlWindow() {
 bool createFramebuffer() {
     glGenFramebuffers(1, &offscreen.framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, offscreen.framebuffer);
-    // A texture rather than a renderbuffer, so that the video's colour conversion can sample it.
-    glGenTextures(1, &offscreen.colour);
-    glBindTexture(GL_TEXTURE_2D, offscreen.colour);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, displaySettings.width, displaySettings.height, 0,
-                 GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, offscreen.colour,
-                           0);
+    glGenRenderbuffers(1, &offscreen.colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, offscreen.colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, displaySettings.width, displaySettings.height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                              offscreen.colour);
     // The window asks for at least 16 depth bits and GLX hands it 24. With 16 here, surfaces that
     // nearly touch (a mesh grazing the banner) would settle a few pixels the other way.
     glGenRenderbuffers(1, &offscreen.depth);
@@ -118,7 +113,7 @@ bool createOffscreenContext(std::string& error) {
 
 void destroyOffscreenContext() {
     glDeleteFramebuffers(1, &offscreen.framebuffer);
-    glDeleteTextures(1, &offscreen.colour);
+    glDeleteRenderbuffers(1, &offscreen.colour);
     glDeleteRenderbuffers(1, &offscreen.depth);
     if (offscreen.display != EGL_NO_DISPLAY) {
         eglMakeCurrent(offscreen.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
@@ -133,14 +128,6 @@ void destroyOffscreenContext() {
 
 const char* offscreenContextKind() {
     return offscreen.display != EGL_NO_DISPLAY ? "EGL surfaceless" : "hidden window";
-}
-
-unsigned offscreenFramebuffer() {
-    return offscreen.framebuffer;
-}
-
-unsigned offscreenColourTexture() {
-    return offscreen.colour;
 }
 
 void readFramePixels(std::vector<uint8_t>& rgb) {

@@ -12,10 +12,5 @@ void destroyOffscreenContext();
 // Which of the two it is, for the progress line.
 const char* offscreenContextKind();
 
-// The framebuffer object the frames are drawn into, and its colour attachment, a texture whose
-// row 0 is the top of the picture.
-unsigned offscreenFramebuffer();
-unsigned offscreenColourTexture();
-
 // The framebuffer as RGB rows, top row first.
 void readFramePixels(std::vector<uint8_t>& rgb);

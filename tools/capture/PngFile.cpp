@@ -3,32 +3,60 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <libdeflate.h>
 #include <png.h>
-#include <zlib.h>
+#include <vector>
 
 namespace {
 
-// libpng reports errors by longjmp: nothing in here may need a destructor.
-bool writeRows(std::FILE* file, int width, int height, const uint8_t* rgb) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
+void putBigEndian(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+// A chunk: its length, type and data, and the CRC of type and data.
+void putChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, size_t size) {
+    putBigEndian(out, static_cast<uint32_t>(size));
+    const size_t typeAt = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data, data + size);
+    putBigEndian(out, libdeflate_crc32(0, out.data() + typeAt, size + 4));
+}
+
+// The whole file in memory: 8-bit RGB, not interlaced, every row with the "up" filter (rendered
+// frames are mostly runs and rows like the one above) and one IDAT of libdeflate's fastest level,
+// which compresses these frames about as well as zlib's run-length mode in two thirds of the time.
+bool encodeRows(int width, int height, const uint8_t* rgb, std::vector<uint8_t>& file) {
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    std::vector<uint8_t> filtered(static_cast<size_t>(height) * (rowBytes + 1));
+    for (int y = 0; y < height; ++y) {
+        uint8_t* out = &filtered[static_cast<size_t>(y) * (rowBytes + 1)];
+        const uint8_t* row = rgb + static_cast<size_t>(y) * rowBytes;
+        out[0] = 2; // up
+        for (size_t x = 0; x < rowBytes; ++x)
+            out[x + 1] = static_cast<uint8_t>(row[x] - (y > 0 ? row[x - rowBytes] : 0));
     }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    // Rendered frames are mostly runs and rows like the one above: the "up" filter with run-length
-    // deflate writes them five times faster than libpng's defaults, about 10 % larger.
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-    png_set_compression_level(png, 1);
-    png_set_compression_strategy(png, Z_RLE);
-    png_write_info(png, info);
-    for (int y = 0; y < height; ++y) png_write_row(png, rgb + static_cast<size_t>(y) * width * 3);
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
+    libdeflate_compressor* compressor = libdeflate_alloc_compressor(1);
+    if (!compressor) return false;
+    std::vector<uint8_t> compressed(libdeflate_zlib_compress_bound(compressor, filtered.size()));
+    const size_t compressedSize = libdeflate_zlib_compress(
+        compressor, filtered.data(), filtered.size(), compressed.data(), compressed.size());
+    libdeflate_free_compressor(compressor);
+    if (compressedSize == 0) return false;
+
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    uint8_t header[13] = {};
+    for (int i = 0; i < 4; ++i) {
+        header[i] = static_cast<uint8_t>(static_cast<uint32_t>(width) >> (24 - 8 * i));
+        header[4 + i] = static_cast<uint8_t>(static_cast<uint32_t>(height) >> (24 - 8 * i));
+    }
+    header[8] = 8; // bits per sample
+    header[9] = 2; // RGB
+    file.reserve(compressedSize + 64);
+    file.assign(signature, signature + 8);
+    putChunk(file, "IHDR", header, sizeof header);
+    putChunk(file, "IDAT", compressed.data(), compressedSize);
+    putChunk(file, "IEND", nullptr, 0);
     return true;
 }
 
@@ -40,12 +68,17 @@ bool writePng(const std::string& path, const RgbImage& image, std::string& error
 
 bool writePng(const std::string& path, int width, int height, const uint8_t* rgb,
               std::string& error) {
+    std::vector<uint8_t> png;
+    if (!encodeRows(width, height, rgb, png)) {
+        error = "cannot compress " + path + ": out of memory";
+        return false;
+    }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
-    bool ok = writeRows(file, width, height, rgb);
+    bool ok = std::fwrite(png.data(), 1, png.size(), file) == png.size();
     ok = std::fclose(file) == 0 && ok;
     if (!ok) {
         error = "cannot write " + path + ": " + std::strerror(errno ? errno : EIO);
