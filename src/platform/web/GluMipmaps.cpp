@@ -117,33 +117,27 @@ void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* o
         for (int j = 0; j < outWidth; ++j) {
             float totals[4] = {0, 0, 0, 0};
             const int64_t xindex = int64_t{lowxInt} * group;
+            // One source row across the box: its partly covered first and last pixels and those
+            // between by their weights; returns where the last one starts.
+            auto addAcross = [&](int64_t temp, float first, float between, float last) {
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * first;
+                for (int l = lowxInt + 1; l < highxInt; ++l) {
+                    temp += group;
+                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * between;
+                }
+                temp += group;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * last;
+                return temp;
+            };
             int64_t temp;
             if (highyInt > lowyInt && highxInt > lowxInt) {
                 float yPercent = 1 - lowyFloat;
-                temp = xindex + lowyInt * ysize;
-                float percent = yPercent * (1 - lowxFloat);
-                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
-                int64_t left = temp;
-                for (int l = lowxInt + 1; l < highxInt; ++l) {
-                    temp += group;
-                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * yPercent;
-                }
-                temp += group;
-                int64_t right = temp;
-                percent = yPercent * highxFloat;
-                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
-
+                int64_t left = xindex + lowyInt * ysize;
+                int64_t right =
+                    addAcross(left, yPercent * (1 - lowxFloat), yPercent, yPercent * highxFloat);
                 yPercent = highyFloat;
-                percent = yPercent * (1 - lowxFloat);
-                temp = xindex + highyInt * ysize;
-                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
-                for (int l = lowxInt + 1; l < highxInt; ++l) {
-                    temp += group;
-                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * yPercent;
-                }
-                temp += group;
-                percent = yPercent * highxFloat;
-                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+                addAcross(xindex + highyInt * ysize, yPercent * (1 - lowxFloat), yPercent,
+                          yPercent * highxFloat);
 
                 for (int m = lowyInt + 1; m < highyInt; ++m) {
                     left += ysize;
@@ -165,16 +159,8 @@ void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* o
                 for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
             } else if (highxInt > lowxInt) {
                 const float yPercent = highyFloat - lowyFloat;
-                float percent = (1 - lowxFloat) * yPercent;
-                temp = xindex + lowyInt * ysize;
-                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
-                for (int l = lowxInt + 1; l < highxInt; ++l) {
-                    temp += group;
-                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * yPercent;
-                }
-                temp += group;
-                percent = yPercent * highxFloat;
-                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+                addAcross(xindex + lowyInt * ysize, (1 - lowxFloat) * yPercent, yPercent,
+                          yPercent * highxFloat);
             } else {
                 const float percent = (highyFloat - lowyFloat) * (highxFloat - lowxFloat);
                 temp = xindex + lowyInt * ysize;
