@@ -34,9 +34,10 @@ pid=$!
 
 fail() { echo "FAIL: $*"; echo "--- demo's standard error:"; cat "$work/stderr"; exit 1; }
 
-# Waits until a window with this title is mapped and prints its id.
+# Waits until a window with this title is mapped and prints its id. A loaded machine can take
+# seconds to start the demo.
 wait_for_window() {
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 300); do
         id=$(xwininfo -root -tree 2>/dev/null | awk -v t="\"$1\":" '$2 == t {print $1; exit}')
         [ -n "$id" ] && { echo "$id"; return 0; }
         kill -0 "$pid" 2>/dev/null || return 1
