@@ -84,6 +84,23 @@ void halvePicture(const PictureRows& in, uint8_t* out) {
     }
 }
 
+namespace {
+
+// Moves a box edge pair one output pixel on: the old high edge becomes the low one.
+void nextBox(int& lowInt, float& lowFloat, int& highInt, float& highFloat, int convInt,
+             float convFloat) {
+    lowInt = highInt;
+    lowFloat = highFloat;
+    highInt += convInt;
+    highFloat += convFloat;
+    if (highFloat > 1) {
+        highFloat -= 1.0f;
+        ++highInt;
+    }
+}
+
+} // namespace
+
 // A box filter in single precision, with GLU's running sums and weights kept exactly as it keeps
 // them (the left and right edge cursors even drift by one pixel per row, as GLU's do).
 void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* out) {
@@ -180,23 +197,9 @@ void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* o
             const int64_t outIndex = (j + int64_t{i} * outWidth) * components;
             for (int k = 0; k < components; ++k)
                 out[outIndex + k] = static_cast<uint8_t>(totals[k] / area);
-            lowxInt = highxInt;
-            lowxFloat = highxFloat;
-            highxInt += convxInt;
-            highxFloat += convxFloat;
-            if (highxFloat > 1) {
-                highxFloat -= 1.0f;
-                ++highxInt;
-            }
+            nextBox(lowxInt, lowxFloat, highxInt, highxFloat, convxInt, convxFloat);
         }
-        lowyInt = highyInt;
-        lowyFloat = highyFloat;
-        highyInt += convyInt;
-        highyFloat += convyFloat;
-        if (highyFloat > 1) {
-            highyFloat -= 1.0f;
-            ++highyInt;
-        }
+        nextBox(lowyInt, lowyFloat, highyInt, highyFloat, convyInt, convyFloat);
     }
 }
 
