@@ -30,4 +30,5 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 echo "== tests"
 ctest --test-dir build --output-on-failure -j2
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-ctest --test-dir build-sanitize --output-on-failure -j2
+ctest --test-dir build-sanitize --output-on-failure -j2 ||
+    tests/sanitize/rerun_leak_checker_crashes.sh build-sanitize
