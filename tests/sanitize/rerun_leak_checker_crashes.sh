@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Usage: rerun_leak_checker_crashes.sh BUILD_DIR   (after a failed ctest run in BUILD_DIR)
 #
-# LeakSanitizer scans for leaks from a tracer thread that stops every other thread first. Rarely
-# (about once in a thousand GL test processes here, never twice in a row) that tracer itself dies
-# of a segmentation fault while llvmpipe's threads are alive, and the test fails with "LeakSanitizer
-# has encountered a fatal error" although it passed and nothing leaked. Such tests run once more.
+# LeakSanitizer scans for leaks from a tracer thread that stops every other thread first. Very
+# rarely (seen once here in well over a thousand GL test processes) that tracer dies of a
+# segmentation fault while llvmpipe's threads are alive, and the test fails with "LeakSanitizer has
+# encountered a fatal error" although it passed and nothing leaked. Such tests run once more.
 # Anything else in a failed test's output (a leak, a memory error, undefined behaviour, a failed
 # expectation) fails the run at once, and so does a failure without that line.
 set -euo pipefail
