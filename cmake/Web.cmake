@@ -2,20 +2,21 @@
 # Included by the top-level CMakeLists.txt under emcmake (scripts/build-web.sh builds it and the
 # libraries it links); writes demo.js and demo.wasm, which the page in web/ loads.
 
-if(DEMO_FULLSCREEN)
-    message(FATAL_ERROR "The web build draws into the page's canvas: configure it with -DDEMO_FULLSCREEN=OFF")
+if(NOT DEMO_DISPLAY STREQUAL "window")
+    message(FATAL_ERROR "The web build draws into the page's canvas: configure it with -DDEMO_DISPLAY=window")
 endif()
 # The tests, tools and benchmarks run natively.
 set(DEMO_TESTS OFF)
 set(DEMO_BENCHMARKS OFF)
 
 add_executable(demo
-    src/platform/web/WebMain.cpp
-    src/platform/web/GlCompat.cpp src/platform/web/GluMatrices.cpp src/platform/web/GluMipmaps.cpp)
+    src/app/WebMain.cpp
+    src/platform/web/Canvas.cpp src/platform/web/GlCompat.cpp src/platform/web/GluMatrices.cpp
+    src/platform/web/GluMipmaps.cpp)
 # The libraries are static, and vorbisfile names the ones it builds on as private dependencies,
 # which pkg-config leaves out unless asked for a static link.
 pkg_check_modules(VORBIS_STATIC REQUIRED IMPORTED_TARGET vorbis ogg)
-target_link_libraries(demo PRIVATE demo_core PkgConfig::VORBIS_STATIC)
+target_link_libraries(demo PRIVATE demo_core demo_display_window PkgConfig::VORBIS_STATIC)
 set(DEMO_PAGE_LIBRARY ${CMAKE_CURRENT_SOURCE_DIR}/web/library.js)
 set_property(TARGET demo APPEND PROPERTY LINK_DEPENDS ${DEMO_PAGE_LIBRARY})
 target_link_options(demo PRIVATE

@@ -22,7 +22,7 @@ export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
 [ "$(cat build-web/deps-prefix 2>/dev/null)" = "$prefix" ] || rm -rf build-web
 mkdir -p build-web
 echo "$prefix" >build-web/deps-prefix
-emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DDEMO_FULLSCREEN=OFF \
+emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DDEMO_DISPLAY=window \
     -DCMAKE_FIND_ROOT_PATH="$prefix" >build-web/configure.log 2>&1 ||
     { cat build-web/configure.log >&2; exit 1; }
 cmake --build build-web -j"$(nproc)" --target demo

@@ -5,7 +5,22 @@
 
 #include <GL/gl.h>
 #include <cmath>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+std::vector<int> swapIntervalsAsked;
+}
+
+// Records what the window asks of the driver, then asks it: Xvfb's GLX offers no swap control,
+// so what the driver grants cannot tell here whether the demo asked.
+extern "C" int SDL_GL_SetSwapInterval(int interval) {
+    swapIntervalsAsked.push_back(interval);
+    using Setter = int (*)(int);
+    static const auto sdl = reinterpret_cast<Setter>(dlsym(RTLD_NEXT, "SDL_GL_SetSwapInterval"));
+    return sdl(interval);
+}
 
 TEST(Window, HasTheDemoSizeTitleAndBuffers) {
     openDemoWindow();
@@ -22,6 +37,14 @@ TEST(Window, HasTheDemoSizeTitleAndBuffers) {
     EXPECT_EQ(red, 8);
     EXPECT_GE(depth, 16);
     EXPECT_TRUE(doubleBuffered);
+    // Swaps wait for the display, adaptively where the driver offers it, so the demo neither
+    // tears nor draws frames that are never shown: -1 first, and 1 where that was refused.
+    ASSERT_FALSE(swapIntervalsAsked.empty());
+    EXPECT_EQ(swapIntervalsAsked[0], -1);
+    const int granted = SDL_GL_GetSwapInterval();
+    if (granted == 0) {
+        EXPECT_EQ(swapIntervalsAsked, (std::vector<int>{-1, 1}));
+    }
 }
 
 TEST(Frame, ClearsToBlackUnderTheDemoProjection) {

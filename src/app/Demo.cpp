@@ -5,6 +5,7 @@
 #include "audio/Music.h"
 #include "platform/GLWindow.h"
 #include "platform/Keyboard.h"
+#include "platform/PictureArea.h"
 
 #include <SDL.h>
 
@@ -35,6 +36,8 @@ LoopPass runLoopPass() {
         return LoopPass::Event;
     }
     const int32_t ms = ticksBetween(startTick, SDL_GetTicks());
+    // The window may have been resized, or moved to a screen of another scale, since the last one.
+    setDrawableSize(glWindow.drawableSize());
     drawFrame(ms);
     SDL_GL_SwapWindow(glWindow.deviceContext());
     return ms >= timelineEndMs ? LoopPass::End : LoopPass::Frame;

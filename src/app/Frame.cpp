@@ -3,6 +3,7 @@
 #include "app/Timeline.h"
 #include "audio/Music.h"
 #include "platform/DisplaySettings.h"
+#include "platform/PictureArea.h"
 #include "scenes/BannerScene.h"
 #include "scenes/CreditsScene.h"
 #include "scenes/FigureScene.h"
@@ -18,12 +19,15 @@ const Vec3 clearColour{0.0f, 0.0f, 0.0f};
 
 namespace {
 
+// The clear takes the whole drawable, bars included; the viewport then maps the demo's space onto
+// the picture's part of it, so every scene draws in that space whatever the drawable's size.
 void clearWholeWindow() {
     glClearColor(clearColour.x, clearColour.y, clearColour.z, 1.0f);
     glDepthMask(GL_TRUE);
     glEnable(GL_DEPTH_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glViewport(0, 0, displaySettings.width, displaySettings.height);
+    const PixelRect picture = fitPicture(drawableSize());
+    glViewport(picture.x, picture.y, picture.width, picture.height);
 }
 
 } // namespace

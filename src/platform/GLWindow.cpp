@@ -1,12 +1,16 @@
 #include "platform/GLWindow.h"
 
 #include "platform/DisplaySettings.h"
+#include "platform/PictureArea.h"
 
 #include <cstdio>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#endif
+#ifdef __EMSCRIPTEN__
+#include "platform/web/Canvas.h"
 #endif
 
 GLWindow glWindow;
@@ -60,6 +64,35 @@ void requestContextAttributes() {
 #endif
 }
 
+Uint32 windowFlags() {
+    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    switch (displayKind) {
+    case DisplayKind::Mode:
+        return flags | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS;
+    case DisplayKind::Desktop:
+        // The screen as the desktop has it, at the drawable's real pixels on a scaled desktop.
+        return flags | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
+               SDL_WINDOW_ALLOW_HIGHDPI;
+    case DisplayKind::Window:
+        break;
+    }
+#ifdef __EMSCRIPTEN__
+    // The page sizes the canvas (platform/web/Canvas.h); SDL must not size it as well.
+    return flags;
+#else
+    return flags | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+#endif
+}
+
+// A driver left to its default may not wait for the display at all: the demo then tears and
+// spins a core on frames nobody sees. Adaptive sync, where offered, lets a late frame go out at
+// once rather than a whole refresh later. The browser paces its own frames.
+void waitForDisplayRefresh() {
+#ifndef __EMSCRIPTEN__
+    if (SDL_GL_SetSwapInterval(-1) != 0) SDL_GL_SetSwapInterval(1);
+#endif
+}
+
 } // namespace
 
 bool GLWindow::create() {
@@ -82,19 +115,18 @@ bool GLWindow::create() {
     }
     requestContextAttributes();
 
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     SDL_DisplayMode mode{};
-    if (displaySettings.fullscreen) {
-        if (!findDemoMode(mode)) return false;
-        flags |= SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS;
-    }
-    windowHandle =
-        SDL_CreateWindow("Demo", 0, 0, displaySettings.width, displaySettings.height, flags);
+    if (displayKind == DisplayKind::Mode && !findDemoMode(mode)) return false;
+    SDL_Rect place{0, 0, displaySettings.width, displaySettings.height};
+    // Full screen on the desktop is the window manager's doing; where there is none (a bare X
+    // server) the window covers the screen only if it is made that large in the first place.
+    if (displayKind == DisplayKind::Desktop) SDL_GetDisplayBounds(0, &place);
+    windowHandle = SDL_CreateWindow("Demo", place.x, place.y, place.w, place.h, windowFlags());
     if (!windowHandle) {
         std::fprintf(stderr, "Demo: cannot create the window: %s\n", SDL_GetError());
         return false;
     }
-    if (displaySettings.fullscreen) {
+    if (displayKind == DisplayKind::Mode) {
         // The switch happens when the window is shown; check the mode that we actually got.
         SDL_SetWindowDisplayMode(windowHandle, &mode);
         SDL_ShowWindow(windowHandle);
@@ -117,10 +149,21 @@ bool GLWindow::create() {
         windowHandle = nullptr;
         return false;
     }
+    waitForDisplayRefresh();
     SDL_ShowCursor(displaySettings.fullscreen ? SDL_DISABLE : SDL_ENABLE);
     SDL_DisableScreenSaver();
     SDL_RaiseWindow(windowHandle);
     return true;
+}
+
+PixelSize GLWindow::drawableSize() const {
+#ifdef __EMSCRIPTEN__
+    return fitCanvasToPage();
+#else
+    PixelSize size{0, 0};
+    SDL_GL_GetDrawableSize(windowHandle, &size.width, &size.height);
+    return size;
+#endif
 }
 
 void GLWindow::destroy() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PictureArea.h"
+
 #include <SDL.h>
 
 // The demo's one window and its OpenGL context. One global instance; every field stays null until
@@ -9,15 +11,20 @@ struct GLWindow {
     SDL_GLContext glContext = nullptr;
 
     // Opens the window titled "Demo" with a double-buffered RGBA context (8 bits per colour
-    // channel, 16-bit depth) current on the calling thread. Full-screen builds switch the display
-    // to 1024 x 768 at 32 bits per pixel first. False, with one line on standard error, when the
-    // display refuses; the caller then ends the program quietly.
+    // channel, 16-bit depth) current on the calling thread, whose swaps wait for the display's
+    // refresh. The display kind decides the rest: Mode switches the display to 1024 x 768 at 32
+    // bits per pixel first, Desktop covers the screen at its own mode, Window opens a resizable
+    // window of 1024 x 768. False, with one line on standard error, when the display refuses;
+    // the caller then ends the program quietly.
     bool create();
     // Restores the desktop's display mode and takes the window down. Only the close request runs
     // it.
     void destroy();
     // What the buffer swap needs.
     SDL_Window* deviceContext() const { return windowHandle; }
+    // The real pixels to draw into now, which on a scaled desktop are more than the window's
+    // size in points; on the web, the canvas's drawing buffer, fitted to the page first.
+    PixelSize drawableSize() const;
 };
 
 extern GLWindow glWindow;

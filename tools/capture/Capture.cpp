@@ -10,7 +10,6 @@
 #include "Yuv420.h"
 #include "app/Frame.h"
 #include "audio/Music.h"
-#include "platform/DisplaySettings.h"
 #include "platform/MessageBox.h"
 
 #include <algorithm>
@@ -56,8 +55,8 @@ void renderFrame(int32_t ms, std::vector<uint8_t>& rgb) {
     readFramePixels(rgb);
 }
 
-RgbImage frameImage(std::vector<uint8_t>&& rgb) {
-    return RgbImage{displaySettings.width, displaySettings.height, std::move(rgb)};
+RgbImage frameImage(const CaptureOptions& options, std::vector<uint8_t>&& rgb) {
+    return RgbImage{options.size.width, options.size.height, std::move(rgb)};
 }
 
 bool makeDirectories(const std::string& path, std::string& error) {
@@ -90,7 +89,7 @@ int captureSinglePicture(const CaptureOptions& options) {
     primeFrameState(options.atMs);
     renderFrame(options.atMs, rgb);
     std::string error;
-    return writePng(options.output, frameImage(std::move(rgb)), error) ? 0 : fail(error);
+    return writePng(options.output, frameImage(options, std::move(rgb)), error) ? 0 : fail(error);
 }
 
 // Draws the range's frames in order and hands each one's RGB rows to the workers, which encode or
@@ -122,8 +121,8 @@ bool renderWithWorkers(const CaptureOptions& options, FrameWorkers& workers, std
     return workers.finish(error) && rendered;
 }
 
-size_t rgbFrameBytes() {
-    return static_cast<size_t>(displaySettings.width) * displaySettings.height * 3;
+size_t rgbFrameBytes(const CaptureOptions& options) {
+    return static_cast<size_t>(options.size.width) * options.size.height * 3;
 }
 
 int captureSequence(const CaptureOptions& options) {
@@ -131,13 +130,13 @@ int captureSequence(const CaptureOptions& options) {
         options.output.back() == '/' ? options.output : options.output + "/";
     // Compressing a picture takes most of what drawing one takes: a writer for every core.
     const int writers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    FrameWorkers pictures(writers, writers + 2, rgbFrameBytes(),
+    FrameWorkers pictures(writers, writers + 2, rgbFrameBytes(options),
                           [&](int64_t n, const std::vector<uint8_t>& rgb, std::string& error) {
                               char name[32];
                               std::snprintf(name, sizeof name, "frame-%06lld.png",
                                             static_cast<long long>(n));
-                              return writePng(directory + name, displaySettings.width,
-                                              displaySettings.height, rgb.data(), error);
+                              return writePng(directory + name, options.size.width,
+                                              options.size.height, rgb.data(), error);
                           });
     std::string error;
     return renderWithWorkers(options, pictures, error) ? 0 : fail(error);
@@ -147,9 +146,9 @@ int captureSequence(const CaptureOptions& options) {
 // it on. A few buffers let the writer fall behind for a moment without holding up the drawing.
 using YuvSink = std::function<bool(const std::vector<uint8_t>& yuv, std::string& error)>;
 bool renderYuvFrames(const CaptureOptions& options, const YuvSink& sink, std::string& error) {
-    const int width = displaySettings.width, height = displaySettings.height;
+    const int width = options.size.width, height = options.size.height;
     std::vector<uint8_t> yuv(yuv420Bytes(width, height));
-    FrameWorkers writer(1, 3, rgbFrameBytes(),
+    FrameWorkers writer(1, 3, rgbFrameBytes(options),
                         [&](int64_t, const std::vector<uint8_t>& rgb, std::string& writeError) {
                             convertRgbToYuv420(rgb.data(), width, height, yuv.data());
                             return sink(yuv, writeError);
@@ -160,7 +159,7 @@ bool renderYuvFrames(const CaptureOptions& options, const YuvSink& sink, std::st
 int captureVideo(const CaptureOptions& options) {
     std::string error;
     VideoPipe video;
-    if (!openVideoPipe(video, options.output, trackFile, options.fps, options.fromMs,
+    if (!openVideoPipe(video, options.output, trackFile, options.size, options.fps, options.fromMs,
                        options.toMs - options.fromMs, error))
         return fail(error);
     bool ok = renderYuvFrames(
@@ -194,7 +193,7 @@ int captureRawVideo(const CaptureOptions& options) {
 
 int captureContactSheet(const CaptureOptions& options) {
     const SheetLayout layout =
-        layoutSheet(options.sheetCount, displaySettings.width, displaySettings.height);
+        layoutSheet(options.sheetCount, options.size.width, options.size.height);
     RgbImage sheet = makeEmptySheet(layout);
     Progress progress;
     startProgress(progress, progressStyle(options), options.sheetCount);
@@ -204,7 +203,7 @@ int captureContactSheet(const CaptureOptions& options) {
         const int32_t ms = sheetInstant(i, options.sheetCount, options.fromMs, options.toMs);
         primeFrameState(ms);
         renderFrame(ms, rgb);
-        placeThumbnail(sheet, layout, i, rgb, displaySettings.width);
+        placeThumbnail(sheet, layout, i, rgb, options.size.width);
         showProgress(progress, i + 1);
     }
     endProgress(progress);
@@ -227,8 +226,18 @@ bool checkOutput(const CaptureOptions& options, std::string& error) {
 int runCapture(const CaptureOptions& options) {
     setMessageBoxHandler(dropMessageBox);
     std::string error;
-    if (!checkOutput(options, error)) return fail(error);
     if (!createOffscreenContext(error)) return fail(error);
+    // A size this GL cannot draw is the caller's mistake, as a malformed one is: status 2, and
+    // nothing written, not even the sequence's directory.
+    if (!createFramebuffer(options.size, options.supersample, error)) {
+        destroyOffscreenContext();
+        std::fprintf(stderr, "demo-capture: %s\n", error.c_str());
+        return 2;
+    }
+    if (!checkOutput(options, error)) {
+        destroyOffscreenContext();
+        return fail(error);
+    }
     if (!openMusicTrack()) {
         showMessageBox("Music opening error");
         destroyOffscreenContext();

@@ -11,10 +11,14 @@ const char* const captureUsage =
     "  -o DIR/                     a PNG sequence, DIR/frame-NNNNNN.png (NNNNNN: frame number)\n"
     "  -o FILE.mp4|.mkv|.mov       a video with the track as sound (H.264, through ffmpeg)\n"
     "  -o FILE.yuv                 raw frames for an encoder of your own: planar YUV 4:2:0\n"
-    "                              (I420), BT.601 limited range, 1024 x 768, no sound\n"
+    "                              (I420), BT.601 limited range, no sound\n"
     "  -o FILE.png --sheet N       a contact sheet of N frames at evenly spaced instants\n"
     "  --from MS --to MS           the span to record, from <= t < to (default 0 to 136000)\n"
     "  --fps F                     frames per second (default 60)\n"
+    "  --size WxH                  frame size in pixels (default 1024x768); the 4:3 picture is\n"
+    "                              centred with black bars on another shape (1920x1080: at the\n"
+    "                              sides); videos need an even width and height\n"
+    "  --supersample N             render N x N pixels for each one written, averaged (1 to 4)\n"
     "  --progress / --quiet        progress on standard error always / never\n"
     "                              (default: only when standard error is a terminal)\n"
     "Run it where the demo runs: it reads data/ under the working directory.\n";
@@ -31,11 +35,27 @@ bool isDirectory(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+const long maxSide = 32768;
+
 bool readInteger(const char* text, long low, long high, long& value) {
     char* end = nullptr;
     errno = 0;
     value = std::strtol(text, &end, 10);
     return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
+}
+
+// "WxH", each side a whole number from 1 up to what no GL exceeds.
+bool readSize(const std::string& text, PixelSize& size) {
+    const size_t cross = text.find('x');
+    // strtol would take a sign or leading blanks.
+    if (cross == std::string::npos || text.find_first_of("+- \t") != std::string::npos)
+        return false;
+    long width = 0, height = 0;
+    if (!readInteger(text.substr(0, cross).c_str(), 1, maxSide, width) ||
+        !readInteger(text.substr(cross + 1).c_str(), 1, maxSide, height))
+        return false;
+    size = PixelSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
+    return true;
 }
 
 } // namespace
@@ -84,6 +104,19 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
                 return false;
             }
             options.sheetCount = static_cast<int>(number);
+        } else if (flag == "--size") {
+            if (!readSize(value, options.size)) {
+                error = std::string("--size takes WIDTHxHEIGHT in pixels, each from 1 to ") +
+                        std::to_string(maxSide) + ", such as 1920x1080: not '" + value + "'";
+                return false;
+            }
+        } else if (flag == "--supersample") {
+            if (!readInteger(value, 1, 4, number)) {
+                error = std::string("--supersample takes a whole number from 1 to 4: not '") +
+                        value + "'";
+                return false;
+            }
+            options.supersample = static_cast<int>(number);
         } else {
             error = "unknown option " + flag;
             return false;
@@ -120,6 +153,13 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
         error = png ? "a single PNG needs --at MS (or --sheet N for a contact sheet)"
                     : "cannot tell what to write from '" + out +
                           "': use FILE.png, DIR/, FILE.mp4 or FILE.yuv";
+        return false;
+    }
+    // 4:2:0 keeps one colour sample for every two by two pixels.
+    const bool video = options.kind == CaptureKind::Video || options.kind == CaptureKind::RawVideo;
+    if (video && (options.size.width % 2 != 0 || options.size.height % 2 != 0)) {
+        error = "a video needs an even width and height, not " +
+                std::to_string(options.size.width) + "x" + std::to_string(options.size.height);
         return false;
     }
     return true;

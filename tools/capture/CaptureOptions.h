@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PictureArea.h"
+
 #include <cstdint>
 #include <string>
 
@@ -13,6 +15,10 @@ struct CaptureOptions {
     int32_t toMs = 136000;
     int fps = 60;
     int sheetCount = 0;
+    // The frames' size in pixels; the picture keeps its shape, centred, with black bars.
+    PixelSize size{1024, 768};
+    // Rendered pixels per output pixel along each axis, averaged down.
+    int supersample = 1;
     // Progress on standard error: by default only when it is a terminal.
     enum class Progress { Auto, Always, Never } progress = Progress::Auto;
 };

@@ -1,7 +1,5 @@
 #include "VideoPipe.h"
 
-#include "platform/DisplaySettings.h"
-
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -34,14 +32,15 @@ std::string findFfmpeg() {
 }
 
 bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string& trackFile,
-                   int fps, int32_t fromMs, int32_t durationMs, std::string& error) {
+                   PixelSize frameSize, int fps, int32_t fromMs, int32_t durationMs,
+                   std::string& error) {
     const std::string ffmpeg = findFfmpeg();
     if (ffmpeg.empty()) {
         error = ffmpegMissing;
         return false;
     }
     const std::string size =
-        std::to_string(displaySettings.width) + "x" + std::to_string(displaySettings.height);
+        std::to_string(frameSize.width) + "x" + std::to_string(frameSize.height);
     const std::string rate = std::to_string(fps);
     const std::string from = std::to_string(fromMs / 1000.0);
     const std::string duration = std::to_string(durationMs / 1000.0);
@@ -56,7 +55,8 @@ bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string
         "-map", "0:v:0", "-map", "1:a:0",
         // superfast keeps the encoder beside the renderer at real time on two cores.
         "-c:v", "libx264", "-preset", "superfast", "-crf", "18", "-pix_fmt", "yuv420p",
-        // Say which matrix made the YUV: players guess BT.709 for a picture 768 rows high.
+        // Say which matrix made the YUV: players guess by the height (BT.709 for 720 rows and
+        // more), and would shift the colours of a 1080p or 4K capture.
         "-colorspace", "smpte170m", "-color_range", "tv",
         "-c:a", "aac", "-b:a", "192k",
         // No version strings in the file: the same frames give the same bytes.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PictureArea.h"
+
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
@@ -17,7 +19,8 @@ std::string findFfmpeg();
 extern const char* const ffmpegMissing;
 
 bool openVideoPipe(VideoPipe& pipe, const std::string& output, const std::string& trackFile,
-                   int fps, int32_t fromMs, int32_t durationMs, std::string& error);
+                   PixelSize frameSize, int fps, int32_t fromMs, int32_t durationMs,
+                   std::string& error);
 bool writeVideoFrame(VideoPipe& pipe, const uint8_t* frame, size_t bytes, std::string& error);
 // Ends the stream and waits for ffmpeg to finish the file.
 bool closeVideoPipe(VideoPipe& pipe, std::string& error);

@@ -1,11 +1,13 @@
-// The demo as a web page. The browser owns the loop: it calls back once per display frame, and
-// each callback runs the same loop passes as the native loop until one has drawn a frame. The
-// page (web/) shows the loading bar, the start overlay and the end, through the calls below.
+// The demo's entry as a web page. The browser owns the loop: it calls back once per display
+// frame, and each callback runs the same loop passes as the native loop until one has drawn a
+// frame. The page (web/) shows the loading bar, the start overlay and the end, through the calls
+// below.
 
 #include "app/Demo.h"
 #include "app/Frame.h"
 #include "audio/Music.h"
 #include "platform/GLWindow.h"
+#include "platform/PictureArea.h"
 
 #include <emscripten.h>
 
@@ -41,6 +43,7 @@ void runBrowserFrame() {
 // every spectrum reading taken at the instant itself. No audio device: nothing plays.
 void drawStillFrame(int32_t ms) {
     if (!glWindow.create()) return;
+    setDrawableSize(glWindow.drawableSize());
     openMusicTrack();
     setInitialGlState();
     loadScenes();
