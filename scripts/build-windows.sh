@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the demo for 64-bit and 32-bit Windows with Debian's mingw-w64 and writes
-# dist/demo-windows-x86_64.zip and dist/demo-windows-i686.zip: each holds one folder with a
-# self-contained demo.exe, the default data/ and README.txt on how to run it.
+# dist/demo-windows-x86_64.zip and dist/demo-windows-i686.zip: each holds one folder with two
+# self-contained programs (demo.exe, which switches the screen to 1024 x 768, and
+# demo-desktop.exe, full screen at the desktop's own resolution), the default data/ and
+# README.txt on how to run them.
 #   scripts/build-windows.sh [x86_64] [i686]      (both when none is named)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,13 +43,15 @@ for arch in "${arches[@]}"; do
     cmake -S . -B "build-windows-$arch" --toolchain "cmake/$triple.cmake" \
         -DDEMO_WINDOWS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
     echo "$prefix" >"$configured"
-    cmake --build "build-windows-$arch" -j"$(nproc)" --target demo
-    echo "build-windows: $triple demo.exe in $((SECONDS - started)) s"
+    cmake --build "build-windows-$arch" -j"$(nproc)" --target demo demo-desktop
+    echo "build-windows: $triple demo.exe and demo-desktop.exe in $((SECONDS - started)) s"
 
     name=demo-windows-$arch
     folder=$stage/$name
     mkdir -p "$folder"
-    "$triple-strip" -o "$folder/demo.exe" "build-windows-$arch/demo.exe"
+    for program in demo demo-desktop; do
+        "$triple-strip" -o "$folder/$program.exe" "build-windows-$arch/$program.exe"
+    done
     cp -R "$stage/data" "$folder/data"
     # Windows' own line ends, for Notepad.
     sed 's/$/\r/' >"$folder/README.txt" <<EOF
@@ -56,16 +60,29 @@ Demo for $bits-bit Windows
 
 A real-time audiovisual demo: 136 seconds of scenes in OpenGL, locked to its music.
 
+Which program to start
+----------------------
+demo-desktop.exe   Full screen at your desktop's own resolution, as sharp as your screen:
+                   the 4:3 picture fills the height, with black bars at the sides of a wide
+                   screen. No change of display mode. Start this one on a wide screen
+                   (1920 x 1080, 2560 x 1440, 4K) or a laptop.
+demo.exe           As the demo was first made: switches the screen to 1024 x 768 at 32 bits
+                   per pixel for the run and puts the desktop back at the end; a screen that
+                   cannot show that mode ends it at once. On a wide screen the picture is
+                   stretched and soft.
+
+Both are the same demo, and both draw at the screen's real pixels on a desktop scaled to
+150 % or 200 %.
+
 Running it
 ----------
-Unpack the whole folder somewhere you may write to (not under Program Files) and start
-demo.exe from it, with a double click or from a command prompt in this folder:
+Unpack the whole folder somewhere you may write to (not under Program Files) and start one of
+the programs from it, with a double click or from a command prompt in this folder:
 
-    demo.exe
+    demo-desktop.exe
 
-It switches the screen to 1024 x 768 at 32 bits per pixel for the run and puts the desktop back
-at the end; a screen that cannot show that mode ends it at once. Escape ends it early; so does
-closing the window (Alt+F4). It needs OpenGL 1.2, which every Windows graphics driver has.
+Escape ends it early; so does closing the window (Alt+F4). It needs OpenGL 1.2, which every
+Windows graphics driver has.
 
 Everything it reads lies in data\ beside it, found from the working directory: music.ogg, eight
 JPEG pictures and five OBJ meshes. Any files of those names and formats will do. Each time a
@@ -77,14 +94,14 @@ Under Wine on Linux
 -------------------
 From this folder:
 
-    wine demo.exe
+    wine demo-desktop.exe
 
-The display must offer 1024 x 768; on a machine without a sound card, run it with
-SDL_AUDIODRIVER=dummy set.
+For demo.exe the display must offer 1024 x 768. On a machine without a sound card, run either
+with SDL_AUDIODRIVER=dummy set.
 
 What it is built from
 ---------------------
-demo.exe is one program that needs no DLL beyond Windows' own. It was cross-built on Debian
+Each program is one file that needs no DLL beyond Windows' own. It was cross-built on Debian
 with mingw-w64 and statically linked with SDL2, libvorbisfile, KISS FFT and libjpeg-turbo:
 $(sed 's/^/    /' "$prefix/versions.txt")
 EOF

@@ -14,6 +14,7 @@ set -u
 zip=$(realpath "$1")
 capture=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
+match=$here/../support/best_matching_frame.sh
 
 passed=0 failed=0
 pass() { passed=$((passed + 1)); echo "ok: $*"; }
@@ -46,24 +47,37 @@ data_files=(music.ogg city_bw.jpg city_bw1.jpg logo1.jpg texture3.jpg texture5.j
 missing=()
 for file in "${data_files[@]}"; do [ -s "$app/data/$file" ] || missing+=("$file"); done
 [ -s "$app/README.txt" ] || missing+=(README.txt)
-[ ${#missing[@]} -eq 0 ] && pass "the zip holds demo.exe, README.txt and the 14 data files" ||
+[ -s "$app/demo-desktop.exe" ] || missing+=(demo-desktop.exe)
+[ ${#missing[@]} -eq 0 ] && pass "the zip holds demo.exe, demo-desktop.exe, README.txt and the 14 data files" ||
     fail "the zip lacks: ${missing[*]}"
 cp -R "$app/data" "$work/original-data"
+grep -q "^demo-desktop.exe .*desktop's own resolution" "$app/README.txt" &&
+    grep -q "^demo.exe .*1024 x 768" "$app/README.txt" &&
+    pass "README.txt says which program is which" || fail "README.txt does not tell the two programs apart"
 
 case "$(x86_64-w64-mingw32-objdump -f "$app/demo.exe" | awk '/file format/ {print $NF}')" in
 pei-x86-64) triple=x86_64-w64-mingw32 ;;
 pei-i386) triple=i686-w64-mingw32 ;;
 *) stop "demo.exe is no Windows program" ;;
 esac
-headers=$("$triple-objdump" -p "$app/demo.exe")
-grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" && pass "$triple demo.exe is a GUI-subsystem program" ||
-    fail "demo.exe is not a GUI-subsystem program"
 # Windows' own DLLs only: no C++ runtime, no winpthread, no SDL2.dll beside it.
 windows_dlls='^(kernel32|user32|gdi32|opengl32|glu32|msvcrt|advapi32|imm32|ole32|oleaut32|setupapi|shell32|version|winmm)\.dll$'
-imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers")
-foreign=$(grep -v -E "$windows_dlls" <<<"$imports")
-[ -n "$imports" ] && [ -z "$foreign" ] && pass "it imports only Windows' own DLLs ($(echo $imports))" ||
-    fail "it imports DLLs that Windows does not have: $(echo $foreign)"
+for program in demo.exe demo-desktop.exe; do
+    headers=$("$triple-objdump" -p "$app/$program")
+    grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" && pass "$triple $program is a GUI-subsystem program" ||
+        fail "$program is not a GUI-subsystem program"
+    imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers")
+    foreign=$(grep -v -E "$windows_dlls" <<<"$imports")
+    [ -n "$imports" ] && [ -z "$foreign" ] && pass "$program imports only Windows' own DLLs ($(echo $imports))" ||
+        fail "$program imports DLLs that Windows does not have: $(echo $foreign)"
+    # Its manifest, as Windows reads it from the resources: per-monitor DPI aware, so that a
+    # scaled desktop never has Windows stretch a smaller picture.
+    manifest=$("$triple-objcopy" -O binary --only-section=.rsrc "$app/$program" /dev/stdout | tr -d '\0' |
+        grep -ao '<dpiAwareness[^>]*>[^<]*</dpiAwareness>' || true)
+    [[ "$manifest" == *">PerMonitorV2, PerMonitor<"* ]] &&
+        pass "$program declares per-monitor DPI awareness in its manifest" ||
+        fail "$program's resources hold no per-monitor DPI awareness: '$manifest'"
+done
 
 # --- Wine on a display of its own --------------------------------------------------------------
 # Starts an Xvfb of the given size and makes it the display.
@@ -92,9 +106,9 @@ now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
 size() { stat -c %s "$1"; }
 
-# Starts the demo from its folder, as a double click does.
-start_demo() {
-    (cd "$app" && exec wine demo.exe 2>"$work/stderr-$1") &
+# Starts a program of the zip (demo.exe unless named) from its folder, as a double click does.
+start_demo() { # NAME [PROGRAM]
+    (cd "$app" && exec wine "${2:-demo.exe}" 2>"$work/stderr-$1") &
     demo=$!
     pids+=("$demo")
 }
@@ -123,6 +137,44 @@ expect_exit_zero() {
     fail "$what: the demo was still running $1 s later"
     kill -9 "$demo" 2>/dev/null
 }
+# The clock starts once every scene has loaded: star.obj, loaded by two scenes, then has two line
+# ends more than when the run started, twice what figure.obj, loaded earlier, has; only the
+# credits' picture comes after. Call note_mesh_sizes before the run; sets loaded to that moment.
+note_mesh_sizes() {
+    star_before=$(size "$app/data/star.obj") figure_before=$(size "$app/data/figure.obj")
+}
+wait_until_loaded() {
+    loaded=""
+    local star_grew figure_grew
+    for _ in $(seq 1 1200); do
+        star_grew=$(($(size "$app/data/star.obj") - star_before))
+        figure_grew=$(($(size "$app/data/figure.obj") - figure_before))
+        if [ "$figure_grew" -gt 0 ] && [ "$star_grew" -eq $((2 * figure_grew)) ]; then
+            loaded=$(now)
+            return 0
+        fi
+        kill -0 "$demo" 2>/dev/null || return 1
+        sleep 0.05
+    done
+    return 1
+}
+# A screenshot of the whole display at about SECONDS on the timeline; sets shot_at and shot_taken
+# to the seconds before and after it.
+screenshot_at() { # SECONDS WIDTHxHEIGHT FILE
+    sleep "$(awk -v t="$loaded" -v s="$1" -v n="$(now)" 'BEGIN { d = t + s - n; print (d > 0 ? d : 0) }')"
+    shot_at=$(since "$loaded")
+    ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size "$2" -i "$DISPLAY" -frames:v 1 "$3"
+    shot_taken=$(since "$loaded")
+}
+# Renders demo-capture's frames 50 ms apart from 18 to 22 s, from the zip's own data, into DIR.
+reference_frames() { # DIR [CAPTURE OPTIONS]
+    local dir=$1
+    shift
+    mkdir -p "$dir"
+    cp -R "$work/original-data" "$dir/data"
+    (cd "$dir" && "$capture" --quiet "$@" --from 18000 --to 22000 --fps 20 -o frames/ 2>&1)
+}
+
 # How many line ends were appended to each mesh since the zip was unpacked, or "changed".
 appended() {
     local mesh file original extra
@@ -141,6 +193,7 @@ appended() {
 }
 
 # --- 1. The whole path: window, the figure shot at 20 s, Escape --------------------------------
+note_mesh_sizes
 start_demo run
 started=$(now)
 wait_for_window Demo 60 && pass "a window titled Demo appeared after $(since "$started") s" ||
@@ -153,28 +206,11 @@ display=$(probe display)
 [ "$display" = "display 1024x768x32" ] && pass "the display runs at 1024 x 768, 32 bits per pixel" ||
     fail "the display is not at 1024 x 768 x 32: $display"
 
-# The clock starts once every scene has loaded: star.obj, loaded by two scenes, then has two line
-# ends more, twice what figure.obj, loaded earlier, has; only the credits' picture comes after.
-star_before=$(size "$work/original-data/star.obj") figure_before=$(size "$work/original-data/figure.obj")
-loaded=""
-for _ in $(seq 1 1200); do
-    star_grew=$(($(size "$app/data/star.obj") - star_before))
-    figure_grew=$(($(size "$app/data/figure.obj") - figure_before))
-    if [ "$figure_grew" -gt 0 ] && [ "$star_grew" -eq $((2 * figure_grew)) ]; then
-        loaded=$(now)
-        break
-    fi
-    kill -0 "$demo" 2>/dev/null || break
-    sleep 0.05
-done
-[ -n "$loaded" ] || stop "the scenes never finished loading"
+wait_until_loaded || stop "the scenes never finished loading"
 pass "every scene had loaded $(since "$started") s after the start"
 
 # The frame at about 20 s on the timeline, against demo-capture's frames around that instant.
-sleep "$(awk -v t="$loaded" -v n="$(now)" 'BEGIN { d = t + 20 - n; print (d > 0 ? d : 0) }')"
-shot_at=$(since "$loaded")
-ffmpeg -loglevel error -y -f x11grab -video_size 1024x768 -i "$DISPLAY" -frames:v 1 "$work/shot.png"
-shot_taken=$(since "$loaded")
+screenshot_at 20 1024x768 "$work/shot.png"
 kill -0 "$demo" 2>/dev/null && pass "still running at $shot_taken s on the timeline" ||
     stop "the demo ended on its own before Escape: $(tail -n 5 "$work/stderr-run")"
 xdotool key Escape
@@ -183,29 +219,14 @@ grew=$(appended)
 [ "$grew" = "figure:1 inside:1 sphere1:1 sphere2:1 star:2 " ] &&
     pass "each mesh grew by one line end per load ($grew)" || fail "the meshes grew wrongly: $grew"
 
-# Timing is real, so the instant of the screenshot is known only to a few tenths of a second, and
-# the figure turns quickly: take the best match among frames 50 ms apart from 18 to 22 s. Both
-# pictures are reduced to the middle half of the window (512 x 384) shrunk to 64 x 48, which
-# forgives texture shimmer and a pixel of drift but not a wrong scene, a missing texture, swapped
-# colour channels or a flipped picture (those score 7 to 14 dB against the right frame; the right
-# one scores 25 to 30).
-mkdir -p "$work/reference"
-cp -R "$work/original-data" "$work/reference/data"
-(cd "$work/reference" && "$capture" --quiet --from 18000 --to 22000 --fps 20 -o frames/ 2>&1) ||
-    stop "demo-capture could not render the reference frames"
-middle="crop=512:384,scale=64:48:flags=area,format=rgb24"
-ffmpeg -loglevel error -loop 1 -i "$work/shot.png" -framerate 20 -pattern_type glob \
-    -i "$work/reference/frames/*.png" \
-    -lavfi "[0]$middle[shot];[1]$middle[frame];[frame][shot]psnr=stats_file=$work/psnr.log:shortest=1" \
-    -f null - 2>/dev/null
-best=$(awk '{ for (i = 1; i <= NF; i++) if ($i ~ /^psnr_avg:/) { split($i, f, ":"); v = f[2] == "inf" ? 99 : f[2] + 0
-                 if (v > best || NR == 1) { best = v; at = 18000 + (NR - 1) * 50 } } }
-           END { if (NR) printf "%.1f %d %d", best, at, NR }' "$work/psnr.log")
-read -r best_db best_ms frames <<<"$best"
-if [ -n "${frames:-}" ] && [ "$frames" -eq 80 ] && awk -v d="$best_db" 'BEGIN { exit !(d >= 20) }'; then
+# The figure turns quickly: take the best match among frames 50 ms apart from 18 to 22 s, in the
+# middle half of the window.
+reference_frames "$work/reference" || stop "demo-capture could not render the reference frames"
+read -r best_db best_ms frames < <("$match" "$work/shot.png" "$work/reference/frames" 512:384:256:192 18000 50)
+if [ "$frames" -eq 80 ] && awk -v d="$best_db" 'BEGIN { exit !(d >= 20) }'; then
     pass "the middle of the picture at $shot_at-$shot_taken s matches demo-capture's frame of $best_ms ms ($best_db dB, 20 needed)"
 else
-    fail "the middle of the picture matches no frame from 18 to 22 s (best: ${best_db:-none} dB at ${best_ms:-?} ms of ${frames:-0} frames, 20 needed)"
+    fail "the middle of the picture matches no frame from 18 to 22 s (best: $best_db dB at $best_ms ms of $frames frames, 20 needed)"
     cp "$work/shot.png" "${TMPDIR:-/tmp}/wine-smoke-shot.png" && echo "  the screenshot is in ${TMPDIR:-/tmp}/wine-smoke-shot.png"
 fi
 
@@ -265,5 +286,49 @@ start_demo mode-refused
 expect_exit_zero 30 "a display without 1024 x 768"
 grep -q "cannot switch to 1024 x 768 at 32 bits per pixel" "$work/stderr-mode-refused" &&
     pass "it said why on standard error" || fail "no line saying that the mode is missing"
+
+# --- 6. demo-desktop.exe on a 1920 x 1080 screen: no mode switch, the picture between bars -------
+wineserver -k 2>/dev/null
+wineserver -w
+start_xvfb 1920x1080x24 || stop "the 1920 x 1080 Xvfb did not start"
+before=$(probe display)
+note_mesh_sizes
+start_demo desktop demo-desktop.exe
+wait_for_window Demo 60 || stop "no window titled Demo from demo-desktop.exe: $(tail -n 5 "$work/stderr-desktop")"
+window=$(probe window)
+[ "$window" = "window class=OpenGL title=Demo style=popup classstyle=0x23 rect=0,0,1920x1080" ] &&
+    pass "demo-desktop.exe covers the 1920 x 1080 screen with a pop-up ($window)" ||
+    fail "demo-desktop.exe's window is not a pop-up covering the screen: $window"
+dpi=$(probe dpi)
+[ "$dpi" = "dpi per-monitor" ] && pass "Windows treats its window as per-monitor DPI aware" ||
+    fail "its window's DPI awareness is '$dpi', not per-monitor"
+during=$(probe display)
+[ "$before" = "display 1920x1080x32" ] && [ "$during" = "$before" ] &&
+    pass "the display mode stays as the desktop had it ($during)" ||
+    fail "the display mode changed: $before before, $during while it runs"
+wait_until_loaded || stop "demo-desktop.exe's scenes never finished loading"
+screenshot_at 20 1920x1080 "$work/shot-desktop.png"
+xdotool key Escape
+expect_exit_zero 15 "Escape from demo-desktop.exe"
+after=$(probe display)
+[ "$after" = "$before" ] && pass "the display mode is still the desktop's afterwards" ||
+    fail "the display mode is $after afterwards, not $before"
+lit=0
+for bar in 240:1080:0:0 240:1080:1680:0; do
+    lit=$((lit + $(ffmpeg -loglevel error -i "$work/shot-desktop.png" -vf "crop=$bar" -f rawvideo \
+        -pix_fmt rgb24 - | tr -d '\0' | wc -c)))
+done
+[ "$lit" -eq 0 ] && pass "the 240 columns on each side are black" ||
+    fail "the bars beside the picture hold $lit lit channel values"
+reference_frames "$work/reference-desktop" --size 1920x1080 ||
+    stop "demo-capture could not render the 1920 x 1080 reference frames"
+read -r best_db best_ms frames < <("$match" "$work/shot-desktop.png" "$work/reference-desktop/frames" \
+    1440:1080:240:0 18000 50)
+if [ "$frames" -eq 80 ] && awk -v d="$best_db" 'BEGIN { exit !(d >= 20) }'; then
+    pass "the picture between the bars at $shot_at-$shot_taken s matches demo-capture's 1920 x 1080 frame of $best_ms ms ($best_db dB, 20 needed)"
+else
+    fail "the picture between the bars matches no 1920 x 1080 frame from 18 to 22 s (best: $best_db dB at $best_ms ms of $frames frames, 20 needed)"
+    cp "$work/shot-desktop.png" "${TMPDIR:-/tmp}/wine-smoke-desktop.png" && echo "  the screenshot is in ${TMPDIR:-/tmp}/wine-smoke-desktop.png"
+fi
 
 finish
