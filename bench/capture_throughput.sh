@@ -2,10 +2,14 @@
 # Times demo-capture with the default data, over the busiest 30 seconds (13 to 43 s: the figure and
 # inside shots) and over the whole timeline, to MP4 and to a PNG sequence, beside two floors
 # measured in the same run: rendering alone (frames drawn, converted and read back, then dropped)
-# and x264 alone, encoding the same frames from memory with the same settings.
-#   bench/capture_throughput.sh [BUILD_DIR]   (default: build)
+# and x264 alone, encoding the same frames from memory with the same settings. Then the cost of
+# size: ten seconds of the busiest stretch to MP4 and rendered alone at 1024 x 768, 1440 x 1080,
+# 2880 x 2160 and 1024 x 768 supersampled 2 x 2, with the time per million pixels drawn.
+#   bench/capture_throughput.sh [--sizes] [BUILD_DIR]   (default: build; --sizes: only the sizes)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+only_sizes=0
+[ "${1:-}" = "--sizes" ] && { only_sizes=1; shift; }
 build=$(cd "${1:-$root/build}" && pwd)
 capture="$build/tools/demo-capture"
 # Raw frames of the whole timeline take 9.6 GB: in memory when there is room, on disk otherwise.
@@ -47,6 +51,34 @@ span() { # name from to
     rm -f frames.yuv x264.mp4
 }
 
+# One size: MP4 and render only over 13 to 23 s, with the milliseconds per frame and per million
+# pixels drawn (the supersampled frame draws N x N pixels for each one it writes).
+sized() { # WIDTH HEIGHT SUPERSAMPLE
+    local width=$1 height=$2 samples=$3 from=13000 to=23000 label start end
+    local frames=$(((to - from) * 60 / 1000))
+    # The 4:3 picture is what is drawn; bars cost nothing.
+    local drawn=$((height * 4 / 3 * height * samples * samples))
+    label="${width}x$height"
+    [ "$samples" -gt 1 ] && label+=" x$samples"
+    for output in video.mp4 dropped.yuv; do
+        start=$(date +%s.%N)
+        "$capture" --quiet --size "${width}x$height" --supersample "$samples" --from "$from" --to "$to" -o "$output"
+        end=$(date +%s.%N)
+        awk -v l="$label" -v o="$([ "$output" = video.mp4 ] && echo MP4 || echo "render only")" \
+            -v s="$start" -v e="$end" -v n="$frames" -v p="$drawn" 'BEGIN { t = e - s
+            printf "  %-15s %-12s %6.1f frames/s %6.2f x real time %7.1f ms/frame %6.1f ms per Mpx drawn\n",
+                l, o, n / t, n / t / 60, 1000 * t / n, 1000 * t / n / (p / 1e6) }'
+    done
+    rm -f video.mp4
+}
+
 echo "demo-capture throughput on $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'))"
-span "busiest 30 s" 13000 43000
-span "whole timeline" 0 136000
+if [ "$only_sizes" -eq 0 ]; then
+    span "busiest 30 s" 13000 43000
+    span "whole timeline" 0 136000
+fi
+echo "size (13000 to 23000 ms, 600 frames at 60 fps)"
+sized 1024 768 1
+sized 1440 1080 1
+sized 2880 2160 1
+sized 1024 768 2

@@ -5,9 +5,12 @@
 //                 error on the console and no message box
 //   missing file  a data package without one picture: its message reaches the console as
 //                 "caption: text" (and an alert), and the demo goes on, plays and ends on Escape
+//   sharp         with a device pixel ratio of 2, the still frames are drawn at 2048 x 1536
+//                 against demo-capture's frames of that size, and the live canvas's drawing
+//                 buffer follows the window's size at twice its CSS pixels
 //
 // node browser-tests.mjs --url URL --missing-url URL --capture DEMO_CAPTURE --data DIR --output DIR
-//   [--only still,live,missing]
+//   [--only still,live,missing,sharp]
 // The native frames are made with DEMO_CAPTURE from a copy of DIR (loading a mesh appends to its
 // file); the page's frames and the native ones are left in the output directory.
 import {execFileSync} from 'node:child_process';
@@ -77,33 +80,40 @@ function check(condition, what) {
     return condition;
 }
 
-function nativeFrame(ms) {
+function nativeFrame(ms, scale) {
     const work = fs.mkdtempSync(path.join(options.output, 'native-'));
     fs.cpSync(options.data, path.join(work, 'data'), {recursive: true});
-    const file = path.join(options.output, `native-${ms}.png`);
-    execFileSync(path.resolve(options.capture), ['--quiet', '--at', String(ms), '-o', file], {cwd: work});
+    const file = path.join(options.output, `native-${ms}-x${scale}.png`);
+    execFileSync(path.resolve(options.capture),
+        ['--quiet', '--size', `${1024 * scale}x${768 * scale}`, '--at', String(ms), '-o', file], {cwd: work});
     fs.rmSync(work, {recursive: true});
     return fs.readFileSync(file);
 }
 
-async function testStillFrames(browser) {
+// The page's still frames at a device pixel ratio of scale, against native frames of the same
+// size in device pixels.
+async function testStillFrames(browser, scale = 1) {
     const webFrames = [];
     const nativeFrames = [];
+    const label = scale === 1 ? 'still frame' : `still frame at ${scale}x`;
     for (const {ms, shot} of stillInstants) {
-        const {page, log} = await openPage(browser);
+        const {page, log} = await openPage(browser, {scale});
         await page.goto(`${options.url}?at=${ms}`);
         await page.waitForFunction((t) => document.title === t, {timeout: 120000}, `frame ${ms}`);
+        const canvas = await page.$eval('#canvas', (c) => [c.width, c.height]);
         const web = await page.screenshot({clip: {x: 0, y: 0, width: 1024, height: 768}});
         await page.close();
-        fs.writeFileSync(path.join(options.output, `web-${ms}.png`), web);
-        const native = nativeFrame(ms);
+        fs.writeFileSync(path.join(options.output, `web-${ms}-x${scale}.png`), web);
+        check(canvas[0] === 1024 * scale && canvas[1] === 768 * scale,
+            `${label} ${ms} ms: the canvas draws ${canvas.join(' x ')}, not ${1024 * scale} x ${768 * scale}`);
+        const native = nativeFrame(ms, scale);
         webFrames.push(web);
         nativeFrames.push(native);
         const result = compareFrames(web, native);
-        console.log(`still frame ${ms} ms (${shot}): ${result.ok ? 'ok' : 'FAILED'}: ${result.detail}`);
-        check(result.ok, `still frame ${ms} ms (${shot}) differs from the native one: ${result.detail}`);
-        check(log.errors.length === 0, `still frame ${ms} ms: ${log.errors.join('; ')}`);
-        check(log.dialogs.length === 0, `still frame ${ms} ms showed a box: ${log.dialogs.join('; ')}`);
+        console.log(`${label} ${ms} ms (${shot}): ${result.ok ? 'ok' : 'FAILED'}: ${result.detail}`);
+        check(result.ok, `${label} ${ms} ms (${shot}) differs from the native one: ${result.detail}`);
+        check(log.errors.length === 0, `${label} ${ms} ms: ${log.errors.join('; ')}`);
+        check(log.dialogs.length === 0, `${label} ${ms} ms showed a box: ${log.dialogs.join('; ')}`);
     }
     // The measure tells the shots apart: each page frame against the next shot's native frame.
     for (let i = 0; i < stillInstants.length; i++) {
@@ -160,6 +170,52 @@ async function testMissingFile(browser) {
     check(log.errors.length === 0, `the page without the picture: ${log.errors.join('; ')}`);
 }
 
+// The live page's drawing buffer: the canvas's CSS size times the pixel ratio, in the 4:3
+// rectangle, and again after the window changes size.
+async function testLiveCanvasFollowsTheWindow(browser, scale) {
+    const {page, log} = await openPage(browser, {scale});
+    await recordFrames(page);
+    await page.goto(`${options.url}?autostart`);
+    await waitForState(page, 'playing', 120000);
+    const buffer = () => page.evaluate(() => {
+        const canvas = document.getElementById('canvas');
+        const box = canvas.getBoundingClientRect();
+        return {buffer: [canvas.width, canvas.height], css: [box.width, box.height]};
+    });
+    const framesSoFar = () => page.evaluate(() => window.demoFrames.times.length);
+    const nextFrames = async () => {
+        const seen = await framesSoFar();
+        await page.waitForFunction((n) => window.demoFrames.times.length >= n + 3, {timeout: 30000}, seen);
+    };
+    await nextFrames();
+    const sizes = [[1024, 768, 2048, 1536], [800, 800, 1600, 1200], [1280, 720, 1920, 1440]];
+    for (const [width, height, bufferWidth, bufferHeight] of sizes) {
+        await page.setViewport({width, height, deviceScaleFactor: scale});
+        await nextFrames();
+        const seen = await buffer();
+        console.log(`sharp live page in ${width} x ${height}: canvas ${seen.css.join(' x ')} CSS pixels, ` +
+            `drawing buffer ${seen.buffer.join(' x ')}`);
+        check(seen.buffer[0] === bufferWidth && seen.buffer[1] === bufferHeight,
+            `in a ${width} x ${height} window at ${scale}x the canvas draws ${seen.buffer.join(' x ')}, ` +
+            `not ${bufferWidth} x ${bufferHeight}`);
+    }
+    await page.keyboard.press('Escape');
+    await waitForState(page, 'ended', 10000);
+    await page.close();
+    check(log.errors.length === 0, `the sharp live page: ${log.errors.join('; ')}`);
+}
+
+async function testSharp() {
+    const scale = 2;
+    const browser = await launchChromium({scale});
+    try {
+        await testStillFrames(browser, scale);
+        await testLiveCanvasFollowsTheWindow(browser, scale);
+    } finally {
+        await browser.close();
+    }
+}
+
 const tests = {'still': testStillFrames, 'live': testLivePage, 'missing': testMissingFile};
 const browser = await launchChromium();
 try {
@@ -173,6 +229,13 @@ try {
     }
 } finally {
     await browser.close();
+}
+if (!options.only || options.only.split(',').includes('sharp')) {
+    try {
+        await testSharp();
+    } catch (error) {
+        failures.push(`sharp: ${error.message}`);
+    }
 }
 for (const failure of failures) console.log(`FAIL: ${failure}`);
 console.log(failures.length ? `browser tests: ${failures.length} failure(s)` : 'browser tests: all passed');

@@ -22,13 +22,14 @@ const chromiumArgs = [
     '--window-size=1024,768',
 ];
 
-// A fresh profile each time, removed when the browser closes.
-export async function launchChromium() {
+// A fresh profile each time, removed when the browser closes. scale: the device pixel ratio of
+// the screen it pretends to have.
+export async function launchChromium({scale = 1} = {}) {
     const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'demo-chromium-'));
     const browser = await puppeteer.launch({
         executablePath: chromiumPath,
         headless: true,
-        args: chromiumArgs,
+        args: [...chromiumArgs, `--force-device-scale-factor=${scale}`],
         userDataDir: profile,
         protocolTimeout: 600000,
     });
@@ -43,12 +44,13 @@ export async function launchChromium() {
 // emscripten's GL emulation announces itself on every start, as warnings.
 const emulationNotice = /^WARNING: using emscripten GL (emulation|immediate mode)/;
 
-// A page at 1024 x 768 that records what it says: console messages (the emulation's notices
-// left out), errors (on the console, uncaught, failed requests, GL calls that WebGL refused) and
-// alert boxes, which it accepts at once so that none is ever left waiting.
-export async function openPage(browser) {
+// A page at 1024 x 768 CSS pixels (scale device pixels each) that records what it says: console
+// messages (the emulation's notices left out), errors (on the console, uncaught, failed requests,
+// GL calls that WebGL refused) and alert boxes, which it accepts at once so that none is ever
+// left waiting.
+export async function openPage(browser, {scale = 1} = {}) {
     const page = await browser.newPage();
-    await page.setViewport({width: 1024, height: 768});
+    await page.setViewport({width: 1024, height: 768, deviceScaleFactor: scale});
     const log = {messages: [], errors: [], dialogs: []};
     page.on('console', (message) => {
         if (emulationNotice.test(message.text())) return;
