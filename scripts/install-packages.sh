@@ -20,7 +20,8 @@ for set in "$@"; do
     case "$set" in
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     # Cross-building: the compilers, and what unpacks and builds Debian's source packages.
-    windows) packages+=(mingw-w64 dpkg-dev zip unzip wine wine64 nasm) ;;
+    # icoutils: wrestool reads the programs' resources back in the smoke test.
+    windows) packages+=(mingw-w64 dpkg-dev zip unzip wine wine64 nasm icoutils) ;;
     wine32) packages+=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) i386=1 ;;
     web) packages+=(emscripten dpkg-dev python3) ;;
     # Debian's npm cannot be installed beside a node that brings its own npm (NodeSource's).

@@ -6,11 +6,7 @@
  *   window-probe shown     "shown", "minimized" or "hidden": how the demo's window is left
  *   window-probe box       "box class=#32770 caption=CAPTION text=TEXT" for a message box
  *                           captioned "Error"
- *   window-probe dpi       "dpi per-monitor|system|unaware": the DPI awareness Windows gives the
- *                           demo's window
  *   window-probe close     posts WM_CLOSE to the demo's window, as its close box does */
-#define WINVER 0x0A00
-#define _WIN32_WINNT 0x0A00
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
@@ -80,21 +76,6 @@ static int box(void) {
     return 0;
 }
 
-static int dpi(void) {
-    HWND found = FindWindowA("OpenGL", "Demo");
-    if (!found) {
-        printf("window none\n");
-        return 1;
-    }
-    const DPI_AWARENESS awareness =
-        GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(found));
-    printf("dpi %s\n", awareness == DPI_AWARENESS_PER_MONITOR_AWARE ? "per-monitor"
-                       : awareness == DPI_AWARENESS_SYSTEM_AWARE    ? "system"
-                       : awareness == DPI_AWARENESS_UNAWARE         ? "unaware"
-                                                                    : "invalid");
-    return 0;
-}
-
 static int closeWindow(void) {
     HWND found = FindWindowA("OpenGL", "Demo");
     if (!found || !PostMessageA(found, WM_CLOSE, 0, 0)) {
@@ -110,8 +91,7 @@ int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "window") == 0) return window();
     if (argc == 2 && strcmp(argv[1], "shown") == 0) return shown();
     if (argc == 2 && strcmp(argv[1], "box") == 0) return box();
-    if (argc == 2 && strcmp(argv[1], "dpi") == 0) return dpi();
     if (argc == 2 && strcmp(argv[1], "close") == 0) return closeWindow();
-    fprintf(stderr, "usage: window-probe display|window|shown|box|dpi|close\n");
+    fprintf(stderr, "usage: window-probe display|window|shown|box|close\n");
     return 2;
 }
