@@ -31,29 +31,12 @@ export DISPLAY=":$(head -n 1 "$work/display")" SDL_AUDIODRIVER=dummy
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot -i >/dev/null 2>&1
 
-# Plays one demo from the unpacked folder for 27 s of its timeline and prints the mean frame rate
-# of the figure shot.
-measure() {
-    local name=$1
-    shift
-    local dump=$work/hud-$name
-    rm -rf "$dump"
-    mkdir -p "$dump"
-    (cd "$app" && GALLIUM_HUD=fps GALLIUM_HUD_VISIBLE=false GALLIUM_HUD_PERIOD=1 \
-        GALLIUM_HUD_DUMP_DIR="$dump" exec "$@" 2>/dev/null) &
-    local pid=$!
-    for _ in $(seq 1 600); do [ -s "$dump/fps" ] && break; sleep 0.1; done
-    sleep 27
-    xdotool key Escape
-    wait "$pid" || true
-    # One line a second from the first frame on; seconds 14 to 25 are the figure shot.
-    awk 'NR >= 15 && NR <= 25 { sum += $1; n++ } END { if (n) printf "%.1f", sum / n }' "$dump/fps"
-}
+. "$(dirname "$0")/lib/figure_frame_rate.sh"
 
 native_sum=0 wine_sum=0
 for round in $(seq 1 "$rounds"); do
-    native_fps=$(measure native "$native")
-    wine_fps=$(measure wine wine demo.exe)
+    native_fps=$(figure_frame_rate "$app" "$work/hud-native" "$native")
+    wine_fps=$(figure_frame_rate "$app" "$work/hud-wine" wine demo.exe)
     echo "round $round: native $native_fps fps, Wine $wine_fps fps"
     native_sum=$(awk -v a="$native_sum" -v b="$native_fps" 'BEGIN { print a + b }')
     wine_sum=$(awk -v a="$wine_sum" -v b="$wine_fps" 'BEGIN { print a + b }')

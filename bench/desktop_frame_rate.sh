@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The figure shot's live frame rate of the desktop-display build on a 1920 x 1080 screen (a
+# 1440 x 1080 picture) beside the 1024 x 768 mode build on a 1024 x 768 screen, on one machine in
+# one run, each on a private Xvfb with Mesa's llvmpipe drawing; rounds alternate the two, so a
+# machine busy with other work slows both alike.
+#   bench/desktop_frame_rate.sh [BUILD_DIR] [ROUNDS]     (default: build, 2)
+set -euo pipefail
+build=$(realpath "${1:-$(dirname "$0")/../build}")
+rounds=${2:-2}
+
+work=$(mktemp -d /tmp/desktop-fps-XXXXXX)
+xvfbs=()
+cleanup() {
+    for pid in "${xvfbs[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Starts an Xvfb of the given size and sets VARIABLE to its display. Not in a subshell (no
+# $(...)), so that the cleanup knows every server it started.
+start_xvfb() { # SIZE VARIABLE
+    local file=$work/display-$1
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$file" >/dev/null 2>&1 &
+    xvfbs+=($!)
+    for _ in $(seq 1 100); do [ -s "$file" ] && break; sleep 0.1; done
+    printf -v "$2" ':%s' "$(head -n 1 "$file")"
+}
+start_xvfb 1024x768x24 small
+start_xvfb 1920x1080x24 wide
+"$build/tools/make-data" "$work/data" >/dev/null
+export SDL_AUDIODRIVER=dummy
+
+. "$(dirname "$0")/lib/figure_frame_rate.sh"
+
+mode_sum=0 desktop_sum=0
+for round in $(seq 1 "$rounds"); do
+    mode_fps=$(DISPLAY=$small figure_frame_rate "$work" "$work/hud-mode" "$build/demo")
+    desktop_fps=$(DISPLAY=$wide figure_frame_rate "$work" "$work/hud-desktop" "$build/demo-desktop")
+    echo "round $round: demo at 1024 x 768 $mode_fps fps, demo-desktop at 1920 x 1080 $desktop_fps fps"
+    mode_sum=$(awk -v a="$mode_sum" -v b="$mode_fps" 'BEGIN { print a + b }')
+    desktop_sum=$(awk -v a="$desktop_sum" -v b="$desktop_fps" 'BEGIN { print a + b }')
+done
+awk -v m="$mode_sum" -v d="$desktop_sum" -v r="$rounds" 'BEGIN {
+    printf "figure shot: demo (1024 x 768) %.1f fps, demo-desktop (1920 x 1080) %.1f fps, ratio %.2f\n", m / r, d / r, d / m }'
