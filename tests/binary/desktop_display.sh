@@ -10,7 +10,12 @@ match=$(cd "$(dirname "$0")/../support" && pwd)/best_matching_frame.sh
 
 work=$(mktemp -d /tmp/demo-desktop-XXXXXX)
 pid="" xvfb=""
-trap 'kill -9 $pid $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+cleanup() {
+    [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
 fail() { echo "FAIL: $*"; echo "--- demo's standard error:"; cat "$work/stderr" 2>/dev/null; exit 1; }
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
@@ -31,8 +36,9 @@ star_before=$(size star) figure_before=$(size figure)
 (cd "$work/run" && exec "$demo" 2>"$work/stderr") &
 pid=$!
 
+# A loaded machine can take many seconds to start it.
 window=""
-for _ in $(seq 1 300); do
+for _ in $(seq 1 600); do
     window=$(xdotool search --name '^Demo$' 2>/dev/null | head -n 1)
     [ -n "$window" ] && break
     kill -0 "$pid" 2>/dev/null || fail "the demo ended before it showed a window"
