@@ -32,13 +32,6 @@ export SDL_AUDIODRIVER=dummy
 
 . "$(dirname "$0")/lib/figure_frame_rate.sh"
 
-mode_sum=0 desktop_sum=0
-for round in $(seq 1 "$rounds"); do
-    mode_fps=$(DISPLAY=$small figure_frame_rate "$work" "$work/hud-mode" "$build/demo")
-    desktop_fps=$(DISPLAY=$wide figure_frame_rate "$work" "$work/hud-desktop" "$build/demo-desktop")
-    echo "round $round: demo at 1024 x 768 $mode_fps fps, demo-desktop at 1920 x 1080 $desktop_fps fps"
-    mode_sum=$(awk -v a="$mode_sum" -v b="$mode_fps" 'BEGIN { print a + b }')
-    desktop_sum=$(awk -v a="$desktop_sum" -v b="$desktop_fps" 'BEGIN { print a + b }')
-done
-awk -v m="$mode_sum" -v d="$desktop_sum" -v r="$rounds" 'BEGIN {
-    printf "figure shot: demo (1024 x 768) %.1f fps, demo-desktop (1920 x 1080) %.1f fps, ratio %.2f\n", m / r, d / r, d / m }'
+play_first() { DISPLAY=$small figure_frame_rate "$work" "$work/hud-mode" "$build/demo"; }
+play_second() { DISPLAY=$wide figure_frame_rate "$work" "$work/hud-desktop" "$build/demo-desktop"; }
+compare_figure_frame_rates "$rounds" "demo at 1024 x 768" "demo-desktop at 1920 x 1080"

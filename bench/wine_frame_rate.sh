@@ -33,13 +33,6 @@ wineboot -i >/dev/null 2>&1
 
 . "$(dirname "$0")/lib/figure_frame_rate.sh"
 
-native_sum=0 wine_sum=0
-for round in $(seq 1 "$rounds"); do
-    native_fps=$(figure_frame_rate "$app" "$work/hud-native" "$native")
-    wine_fps=$(figure_frame_rate "$app" "$work/hud-wine" wine demo.exe)
-    echo "round $round: native $native_fps fps, Wine $wine_fps fps"
-    native_sum=$(awk -v a="$native_sum" -v b="$native_fps" 'BEGIN { print a + b }')
-    wine_sum=$(awk -v a="$wine_sum" -v b="$wine_fps" 'BEGIN { print a + b }')
-done
-awk -v n="$native_sum" -v w="$wine_sum" -v r="$rounds" 'BEGIN {
-    printf "figure shot: native %.1f fps, Wine %.1f fps, Wine/native %.2f\n", n / r, w / r, w / n }'
+play_first() { figure_frame_rate "$app" "$work/hud-native" "$native"; }
+play_second() { figure_frame_rate "$app" "$work/hud-wine" wine demo.exe; }
+compare_figure_frame_rates "$rounds" native Wine

@@ -17,3 +17,20 @@ figure_frame_rate() {
     wait "$pid" || true
     awk 'NR >= 15 && NR <= 25 { sum += $1; n++ } END { if (n) printf "%.1f", sum / n }' "$dump/fps"
 }
+
+# Plays two demos in turn, ROUNDS times, so that a machine busy with other work slows both alike,
+# and prints each round's frame rates, their means and the ratio of the second to the first. The
+# caller defines play_first and play_second, each printing one figure_frame_rate.
+#   compare_figure_frame_rates ROUNDS FIRST_NAME SECOND_NAME
+compare_figure_frame_rates() {
+    local rounds=$1 first=$2 second=$3 round fps_first fps_second sum_first=0 sum_second=0
+    for round in $(seq 1 "$rounds"); do
+        fps_first=$(play_first)
+        fps_second=$(play_second)
+        echo "round $round: $first $fps_first fps, $second $fps_second fps"
+        sum_first=$(awk -v a="$sum_first" -v b="$fps_first" 'BEGIN { print a + b }')
+        sum_second=$(awk -v a="$sum_second" -v b="$fps_second" 'BEGIN { print a + b }')
+    done
+    awk -v f="$sum_first" -v s="$sum_second" -v r="$rounds" -v a="$first" -v b="$second" 'BEGIN {
+        printf "figure shot: %s %.1f fps, %s %.1f fps, ratio %.2f\n", a, f / r, b, s / r, s / f }'
+}
