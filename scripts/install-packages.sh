@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that the demo, its tools and its tests need, plus those of the
 # extra sets named on the command line; does nothing when they are all there already. Uses sudo
 # when not run as root.
-#   scripts/install-packages.sh [fuzz] [windows] [wine32] [web] [browser-tests]
+#   scripts/install-packages.sh [fuzz] [windows] [wine32] [web] [browser-tests] [deb]
 set -euo pipefail
 
 packages=(
@@ -20,11 +20,14 @@ for set in "$@"; do
     case "$set" in
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     # Cross-building: the compilers, and what unpacks and builds Debian's source packages.
-    windows) packages+=(mingw-w64 dpkg-dev zip unzip wine wine64 nasm) ;;
+    windows) packages+=(mingw-w64 dpkg-dev zip unzip wine wine64 nasm icoutils) ;;
     wine32) packages+=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) i386=1 ;;
     web) packages+=(emscripten dpkg-dev python3) ;;
     # Debian's npm cannot be installed beside a node that brings its own npm (NodeSource's).
     browser-tests) packages+=(chromium nodejs) && { command -v npm >/dev/null || packages+=(npm); } ;;
+    # The Debian package: what builds it (debian/control's Build-Depends are the main set's) and
+    # what checks it.
+    deb) packages+=(debhelper dpkg-dev lintian appstream desktop-file-utils) ;;
     *) echo "install-packages: unknown set '$set'" >&2; exit 2 ;;
     esac
 done

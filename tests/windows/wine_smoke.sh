@@ -3,8 +3,9 @@
 # own, and checks what the user sees.
 #   tests/windows/wine_smoke.sh ZIP DEMO_CAPTURE
 # ZIP: dist/demo-windows-x86_64.zip or -i686.zip. DEMO_CAPTURE: the native demo-capture, which
-# renders the reference frames from the zip's own data (build/tools/demo-capture: the test
-# command builds it, and so does "cmake --build build --target demo-capture").
+# renders the reference frames from the zip's own data and says which version the programs must
+# carry; the native make-data beside it draws the icon they must carry (build/tools/: the test
+# command builds both, and so does "cmake --build build --target demo-capture make-data").
 #
 # Wine's exit code alone proves nothing (a Wine that cannot run the program at all may still
 # return 0), so every run is also judged by what Windows shows: the probe (window_probe.c,
@@ -13,6 +14,8 @@ set -u
 [ $# -eq 2 ] || { echo "usage: wine_smoke.sh ZIP DEMO_CAPTURE" >&2; exit 2; }
 zip=$(realpath "$1")
 capture=$(realpath "$2")
+make_data=$(dirname "$capture")/make-data
+[ -x "$make_data" ] || { echo "wine_smoke: no make-data beside $capture" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 match=$here/../support/best_matching_frame.sh
 
@@ -60,6 +63,18 @@ pei-x86-64) triple=x86_64-w64-mingw32 ;;
 pei-i386) triple=i686-w64-mingw32 ;;
 *) stop "demo.exe is no Windows program" ;;
 esac
+# The icon the programs must carry, as make-data draws it; icotool unpacks an icon file into one
+# PNG per image, so that two icons compare image by image.
+"$make_data" --icons "$work/icon" >/dev/null && icotool -x -o "$work/icon" "$work/icon/demo.ico" ||
+    stop "make-data could not draw the icon"
+expected_icons=$(cd "$work/icon" && ls demo_*.png)
+carries_icon() { # PROGRAM
+    local dir=$work/icon-$1 image
+    mkdir -p "$dir"
+    wrestool -x --type=group_icon "$app/$1" >"$dir/demo.ico" && icotool -x -o "$dir" "$dir/demo.ico" &&
+        [ "$(cd "$dir" && ls demo_*.png)" = "$expected_icons" ] || return 1
+    for image in $expected_icons; do cmp -s "$work/icon/$image" "$dir/$image" || return 1; done
+}
 # Windows' own DLLs only: no C++ runtime, no winpthread, no SDL2.dll beside it.
 windows_dlls='^(kernel32|user32|gdi32|opengl32|glu32|msvcrt|advapi32|imm32|ole32|oleaut32|setupapi|shell32|version|winmm)\.dll$'
 for program in demo.exe demo-desktop.exe; do
@@ -77,6 +92,12 @@ for program in demo.exe demo-desktop.exe; do
     [[ "$manifest" == *">PerMonitorV2, PerMonitor<"* ]] &&
         pass "$program declares per-monitor DPI awareness in its manifest" ||
         fail "$program's resources hold no per-monitor DPI awareness: '$manifest'"
+    # Its icon, read back from its resources: every image the same as make-data's.
+    if carries_icon "$program"; then
+        pass "$program carries make-data's icon, all $(echo $expected_icons | wc -w) images the same"
+    else
+        fail "$program's icon is not make-data's ($(cd "$work/icon-$program" && echo $(ls demo_*.png 2>/dev/null)))"
+    fi
 done
 
 # --- Wine on a display of its own --------------------------------------------------------------
@@ -95,12 +116,25 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all SDL_AUDIODRIVER=dummy
 export WINEDLLOVERRIDES="mscoree,mshtml="
 timeout 180 wineboot -i >"$work/wineboot.log" 2>&1 || stop "wineboot failed: $(tail -n 3 "$work/wineboot.log")"
 
-"$triple-gcc" -O2 -Wall -Wextra -Werror -o "$work/window-probe.exe" "$here/window_probe.c" ||
+"$triple-gcc" -O2 -Wall -Wextra -Werror -o "$work/window-probe.exe" "$here/window_probe.c" -lversion ||
     stop "cannot build the probe"
-probe() { (cd "$app" && timeout 30 wine "$work/window-probe.exe" "$1" 2>/dev/null | tr -d '\r'); }
+probe() { (cd "$app" && timeout 30 wine "$work/window-probe.exe" "$@" 2>/dev/null | tr -d '\r'); }
 display=$(probe display)
 [ "$display" = "display 1024x768x32" ] && pass "Wine runs $triple programs ($display)" ||
     stop "Wine cannot run a $triple program (the probe said '$display'; for i686, is wine32 installed?)"
+
+# The version resource and the icon as Windows reads them (Explorer's Properties, the taskbar).
+version=$("$capture" --version | awk '{print $2}')
+for program in demo.exe demo-desktop.exe; do
+    [ "$program" = demo.exe ] && description="Demo, full screen at 1024 x 768" ||
+        description="Demo, full screen at the desktop's own resolution"
+    got=$(probe version "$program")
+    [ "$got" = "version file=$version.0 product=$version.0 name=Demo productversion=$version fileversion=$version description=$description" ] &&
+        pass "Windows reads $program's version resource: $got" ||
+        fail "$program's version resource is not version $version of '$description': $got"
+    [ "$(probe icons "$program")" = "icons 1" ] && pass "Windows finds $program's icon" ||
+        fail "Windows finds no icon in $program: $(probe icons "$program")"
+done
 
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
