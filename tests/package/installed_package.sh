@@ -65,6 +65,7 @@ Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 1 100); do [ -S /tmp/.X11-unix/X7 ] && break; sleep 0.1; done
 [ -S /tmp/.X11-unix/X7 ] || stop "Xvfb did not start"
+export DISPLAY=:7
 as_player() { runuser -u player -- env HOME=$home DISPLAY=:7 SDL_AUDIODRIVER=dummy "$@"; }
 
 size() { stat -c %s "$data/$1.obj"; }
@@ -79,10 +80,11 @@ start_demo() { # LAUNCHER NAME [ENV...]
     demo=$!
     pids+=("$demo")
     for _ in $(seq 1 600); do
-        xdotool search --name '^Demo$' >/dev/null 2>&1 && break
+        xdotool search --name '^Demo$' >/dev/null 2>&1 && return 0
         kill -0 "$demo" 2>/dev/null || return 1
         sleep 0.1
     done
+    return 1
 }
 wait_until_loaded() {
     loaded=""
@@ -97,10 +99,15 @@ wait_until_loaded() {
     done
     return 1
 }
+# Presses Escape; true when the demo then ends within 15 s with exit code 0.
 escape_and_wait() {
     xdotool key Escape
-    for _ in $(seq 1 150); do kill -0 "$demo" 2>/dev/null || break; sleep 0.1; done
-    wait "$demo"
+    for _ in $(seq 1 150); do
+        kill -0 "$demo" 2>/dev/null || { wait "$demo"; return; }
+        sleep 0.1
+    done
+    kill -9 "$demo"
+    return 1
 }
 
 [ ! -e "$home/.local/share/demo" ] || stop "the user has a data directory before the first start"
@@ -147,7 +154,7 @@ read -r best_db best_ms frames < <("$match" "$work/shot.png" "$work/reference/fr
 star_before=$(size star) figure_before=$(size figure)
 start_demo demo-desktop second || stop "no window from /usr/games/demo-desktop: $(tail -n 5 "$work/stderr-second")"
 wait_until_loaded || stop "the second start never finished loading"
-escape_and_wait
+escape_and_wait || fail "the second start did not end with 0 on Escape"
 grep -q "copied" "$work/stderr-second" && fail "the second start copied again: $(cat "$work/stderr-second")" ||
     pass "the second start (demo-desktop) copied nothing"
 [ $(($(size figure) - figure_before)) -eq 1 ] && [ "$(size figure)" -eq $(($(stat -c %s /usr/share/games/demo/data/figure.obj) + 2)) ] &&
@@ -156,7 +163,7 @@ grep -q "copied" "$work/stderr-second" && fail "the second start copied again: $
 
 # XDG_DATA_HOME moves the user's copy.
 start_demo demo third XDG_DATA_HOME=$home/elsewhere || stop "no window with XDG_DATA_HOME set"
-escape_and_wait
+escape_and_wait || fail "the run with XDG_DATA_HOME set did not end with 0 on Escape"
 [ "$(ls "$home/elsewhere/demo/data" 2>/dev/null | wc -l)" -eq 14 ] &&
     pass "with XDG_DATA_HOME set the data went to \$XDG_DATA_HOME/demo/data" ||
     fail "nothing in \$XDG_DATA_HOME/demo/data: $(cat "$work/stderr-third")"
