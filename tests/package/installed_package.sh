@@ -169,11 +169,11 @@ escape_and_wait || fail "the run with XDG_DATA_HOME set did not end with 0 on Es
     fail "nothing in \$XDG_DATA_HOME/demo/data: $(cat "$work/stderr-third")"
 
 # --- 4. demo-capture from the package ----------------------------------------------------------
-(cd "$home/.local/share/demo" && as_player demo-capture --at 20000 -o "$work/f.png") 2>"$work/capture.err" &&
-    [ "$(ffprobe -loglevel error -show_entries stream=width,height -of csv=p=0 "$work/f.png")" = "1024,768" ] &&
+(cd "$home/.local/share/demo" && as_player demo-capture --at 20000 -o f.png) 2>"$work/capture.err" &&
+    [ "$(ffprobe -loglevel error -show_entries stream=width,height -of csv=p=0 "$home/.local/share/demo/f.png")" = "1024,768" ] &&
     pass "demo-capture --at 20000 -o f.png wrote a 1024 x 768 frame" ||
     fail "demo-capture --at 20000 failed: $(cat "$work/capture.err")"
-cmp -s "$work/f.png" "$work/reference/frames/frame-000040.png" &&
+cmp -s "$home/.local/share/demo/f.png" "$work/reference/frames/frame-000040.png" &&
     pass "it is the 20 s frame of the sequence, byte for byte" || fail "f.png differs from the sequence's 20 s frame"
 
 # --- 5. Purged, it leaves nothing behind -------------------------------------------------------
@@ -182,6 +182,7 @@ apt-get purge -y -q demo >"$work/purge.log" 2>&1 || stop "apt-get purge demo fai
     fail "dpkg still knows demo: $(dpkg-query -W -f='${db:Status-Abbrev}' demo)"
 left=()
 while read -r path; do
+    [ "$path" != /. ] || continue
     [ -e "$path" ] || [ -L "$path" ] || continue
     # A folder that other packages share stays.
     [ -d "$path" ] && dpkg -S "$path" >/dev/null 2>&1 && continue
