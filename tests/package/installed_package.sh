@@ -191,12 +191,11 @@ done <"$work/package-files"
 [ ${#left[@]} -eq 0 ] && pass "none of the package's $(wc -l <"$work/package-files") paths is left" ||
     fail "the purge left: ${left[*]}"
 snapshot >"$work/after"
-# New paths no package owns, outside the users' homes (their own data stays theirs).
-stray=$(comm -13 "$work/before" "$work/after" | grep -v '^/home/' | while read -r path; do
-    dpkg -S "$path" >/dev/null 2>&1 || echo "$path"
-done)
-named=$(grep -i -E 'demo|org\.example' <<<"$stray" || true)
-[ -z "$named" ] && pass "no file that names the demo is left anywhere ($(grep -c . <<<"$stray") other new files belong to no package: caches of its dependencies)" ||
+# New paths that no installed package owns, outside the users' homes (their own data stays theirs).
+dpkg-query -L $(dpkg-query -W -f='${binary:Package}\n') 2>/dev/null | LC_ALL=C sort -u >"$work/owned"
+comm -13 "$work/before" "$work/after" | grep -v '^/home/' | LC_ALL=C comm -23 - "$work/owned" >"$work/stray"
+named=$(grep -i -E 'demo|org\.example' "$work/stray" || true)
+[ -z "$named" ] && pass "no file that names the demo is left anywhere ($(wc -l <"$work/stray") other new paths belong to no package: state and caches of its dependencies)" ||
     fail "left after the purge: $named"
 
 finish
