@@ -173,8 +173,8 @@ escape_and_wait || fail "the run with XDG_DATA_HOME set did not end with 0 on Es
     [ "$(ffprobe -loglevel error -show_entries stream=width,height -of csv=p=0 "$home/.local/share/demo/f.png")" = "1024,768" ] &&
     pass "demo-capture --at 20000 -o f.png wrote a 1024 x 768 frame" ||
     fail "demo-capture --at 20000 failed: $(cat "$work/capture.err")"
-cmp -s "$home/.local/share/demo/f.png" "$work/reference/frames/frame-000040.png" &&
-    pass "it is the 20 s frame of the sequence, byte for byte" || fail "f.png differs from the sequence's 20 s frame"
+cmp -s "$home/.local/share/demo/f.png" "$work/reference/frames/frame-000400.png" &&
+    pass "it is the sequence's 20 s frame (frame 400 at 20 fps), byte for byte" || fail "f.png differs from the sequence's 20 s frame"
 
 # --- 5. Purged, it leaves nothing behind -------------------------------------------------------
 apt-get purge -y -q demo >"$work/purge.log" 2>&1 || stop "apt-get purge demo failed: $(tail -n 5 "$work/purge.log")"
