@@ -6,25 +6,16 @@
 set -u
 [ $# -eq 1 ] || { echo "usage: installed_package.sh DEB" >&2; exit 2; }
 deb=$(realpath "$1")
-match=$(cd "$(dirname "$0")/../support" && pwd)/best_matching_frame.sh
+support=$(cd "$(dirname "$0")/../support" && pwd)
+match=$support/best_matching_frame.sh
+. "$support/checks.sh" package
+. "$support/live_demo.sh"
 export DEBIAN_FRONTEND=noninteractive
-
-passed=0 failed=0
-pass() { passed=$((passed + 1)); echo "ok: $*"; }
-fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
-finish() {
-    echo "package: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-}
-stop() { fail "$*"; finish; }
 
 work=$(mktemp -d /tmp/package-XXXXXX)
 chmod 755 "$work"
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
-now() { date +%s.%N; }
-since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
 
 # Every path of the system but the places that change by themselves, to see what is left after
 # the purge.
@@ -69,9 +60,7 @@ export DISPLAY=:7
 as_player() { runuser -u player -- env HOME=$home DISPLAY=:7 SDL_AUDIODRIVER=dummy "$@"; }
 
 size() { stat -c %s "$data/$1.obj"; }
-# Starts the launcher ($1: demo or demo-desktop) as the user; waits for its window and for every
-# scene to load (star.obj, which two scenes load, has then grown by twice what figure.obj has);
-# sets loaded to that moment. The stars' sizes before: star_before, figure_before.
+# Starts the launcher (demo or demo-desktop) as the user, and waits for its window.
 start_demo() { # LAUNCHER NAME [ENV...]
     local launcher=$1 name=$2
     shift 2
@@ -79,25 +68,7 @@ start_demo() { # LAUNCHER NAME [ENV...]
         "/usr/games/$launcher" 2>"$work/stderr-$name") &
     demo=$!
     pids+=("$demo")
-    for _ in $(seq 1 600); do
-        xdotool search --name '^Demo$' >/dev/null 2>&1 && return 0
-        kill -0 "$demo" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-wait_until_loaded() {
-    loaded=""
-    for _ in $(seq 1 1200); do
-        local star_grew=$(($(size star) - star_before)) figure_grew=$(($(size figure) - figure_before))
-        if [ "$figure_grew" -gt 0 ] && [ "$star_grew" -eq $((2 * figure_grew)) ]; then
-            loaded=$(now)
-            return 0
-        fi
-        kill -0 "$demo" 2>/dev/null || return 1
-        sleep 0.05
-    done
-    return 1
+    wait_for_window Demo 60
 }
 # Presses Escape; true when the demo then ends within 15 s with exit code 0.
 escape_and_wait() {
@@ -111,15 +82,14 @@ escape_and_wait() {
 }
 
 [ ! -e "$home/.local/share/demo" ] || stop "the user has a data directory before the first start"
-star_before=0 figure_before=0
 start_demo demo first || stop "no window titled Demo from /usr/games/demo: $(tail -n 5 "$work/stderr-first")"
 grep -q "copied the default data into $data" "$work/stderr-first" &&
     pass "the first start copied the default data into ~/.local/share/demo/data" ||
     fail "the first start did not say it copied the data: $(cat "$work/stderr-first")"
 [ "$(ls "$data" | wc -l)" -eq 14 ] && [ "$(stat -c %U "$data/music.ogg")" = player ] &&
     pass "the copy holds the 14 files, the user's own" || fail "the copy is not the 14 files of the user's: $(ls -l "$data")"
-star_before=$(stat -c %s /usr/share/games/demo/data/star.obj) figure_before=$(stat -c %s /usr/share/games/demo/data/figure.obj)
-wait_until_loaded || stop "the scenes never finished loading: $(tail -n 5 "$work/stderr-first")"
+note_mesh_sizes /usr/share/games/demo/data
+wait_until_loaded "$data" || stop "the scenes never finished loading: $(tail -n 5 "$work/stderr-first")"
 cwd=""
 for process in /proc/[0-9]*; do
     [ "$(readlink "$process/exe" 2>/dev/null)" = /usr/lib/games/demo/demo ] && cwd=$(readlink "$process/cwd")
@@ -129,9 +99,7 @@ done
 
 # The picture at about 20 s against demo-capture's frames from 18 to 22 s, from the package's
 # own data and demo-capture.
-sleep "$(awk -v t="$loaded" -v n="$(now)" 'BEGIN { d = t + 20 - n; print (d > 0 ? d : 0) }')"
-shot_at=$(since "$loaded")
-ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size 1024x768 -i :7 -frames:v 1 "$work/shot.png"
+screenshot_at 20 1024x768 "$work/shot.png"
 kill -0 "$demo" 2>/dev/null && pass "still playing at $shot_at s" || stop "the demo ended early: $(tail -n 5 "$work/stderr-first")"
 escape_and_wait && pass "Escape ended it with exit code 0" || fail "it did not end with 0 on Escape"
 [ $(($(size figure) - figure_before)) -eq 1 ] && [ $(($(size star) - star_before)) -eq 2 ] &&
@@ -151,9 +119,9 @@ read -r best_db best_ms frames < <("$match" "$work/shot.png" "$work/reference/fr
     fail "the window matches no frame from 18 to 22 s (best $best_db dB at $best_ms ms of $frames frames)"
 
 # --- 3. The second start copies nothing and keeps the line ends --------------------------------
-star_before=$(size star) figure_before=$(size figure)
+note_mesh_sizes "$data"
 start_demo demo-desktop second || stop "no window from /usr/games/demo-desktop: $(tail -n 5 "$work/stderr-second")"
-wait_until_loaded || stop "the second start never finished loading"
+wait_until_loaded "$data" || stop "the second start never finished loading"
 escape_and_wait || fail "the second start did not end with 0 on Escape"
 grep -q "copied" "$work/stderr-second" && fail "the second start copied again: $(cat "$work/stderr-second")" ||
     pass "the second start (demo-desktop) copied nothing"

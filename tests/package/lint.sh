@@ -8,18 +8,12 @@ set -u
 deb=$1
 version=$(dpkg-deb -f "$deb" Version)
 dsc=$(dirname "$deb")/demo_$version.dsc
-passed=0 failed=0
+. "$(dirname "$0")/../support/checks.sh" lint
+# Passes when the command succeeds; shows what it said when it does not.
 check() { # WHAT COMMAND...
     local what=$1 output
     shift
-    if output=$("$@" 2>&1); then
-        passed=$((passed + 1))
-        echo "ok: $what"
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what"
-        echo "$output" | sed 's/^/  /'
-    fi
+    output=$("$@" 2>&1) && pass "$what" || { fail "$what"; echo "$output" | sed 's/^/  /'; }
 }
 
 work=$(mktemp -d)
@@ -33,11 +27,11 @@ check "lintian finds no error and no warning in $(basename "$deb") and $(basenam
 for metainfo in "$work"/usr/share/metainfo/*.xml; do
     # --no-net: the screenshot's address is not fetched.
     check "appstreamcli validates $(basename "$metainfo")" appstreamcli validate --no-net "$metainfo"
-    grep -q "<release version=\"$version\"" "$metainfo" && check "its newest release is $version" true ||
-        check "its newest release is $version" false
+    grep -q "<release version=\"$version\"" "$metainfo" && pass "its newest release is $version" ||
+        fail "its release is not $version: $(grep '<release ' "$metainfo")"
 done
 for desktop in "$work"/usr/share/applications/*.desktop; do
     check "desktop-file-validate passes $(basename "$desktop")" desktop-file-validate "$desktop"
 done
-echo "lint: $passed passed, $failed failed"
-[ "$failed" -eq 0 ] && [ "$passed" -ge 4 ]
+[ "$passed" -ge 4 ] || fail "the package holds no desktop entry or no metadata"
+finish

@@ -18,17 +18,8 @@ make_data=$(dirname "$capture")/make-data
 [ -x "$make_data" ] || { echo "wine_smoke: no make-data beside $capture" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 match=$here/../support/best_matching_frame.sh
-
-passed=0 failed=0
-pass() { passed=$((passed + 1)); echo "ok: $*"; }
-fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
-finish() {
-    echo "smoke: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-}
-# A failure that leaves nothing after it worth checking.
-stop() { fail "$*"; finish; }
+. "$here/../support/checks.sh" smoke
+. "$here/../support/live_demo.sh"
 
 work=$(mktemp -d /tmp/wine-smoke-XXXXXX)
 pids=()
@@ -136,8 +127,6 @@ for program in demo.exe demo-desktop.exe; do
         fail "Windows finds no icon in $program: $(probe icons "$program")"
 done
 
-now() { date +%s.%N; }
-since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
 size() { stat -c %s "$1"; }
 
 # Starts a program of the zip (demo.exe unless named) from its folder, as a double click does.
@@ -145,15 +134,6 @@ start_demo() { # NAME [PROGRAM]
     (cd "$app" && exec wine "${2:-demo.exe}" 2>"$work/stderr-$1") &
     demo=$!
     pids+=("$demo")
-}
-# Waits up to $2 seconds for an X window titled exactly $1.
-wait_for_window() {
-    for _ in $(seq 1 $(($2 * 10))); do
-        xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
-        kill -0 "$demo" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
 }
 # Waits up to $1 seconds for the demo to end and checks that it ended with 0.
 expect_exit_zero() {
@@ -170,35 +150,6 @@ expect_exit_zero() {
     done
     fail "$what: the demo was still running $1 s later"
     kill -9 "$demo" 2>/dev/null
-}
-# The clock starts once every scene has loaded: star.obj, loaded by two scenes, then has two line
-# ends more than when the run started, twice what figure.obj, loaded earlier, has; only the
-# credits' picture comes after. Call note_mesh_sizes before the run; sets loaded to that moment.
-note_mesh_sizes() {
-    star_before=$(size "$app/data/star.obj") figure_before=$(size "$app/data/figure.obj")
-}
-wait_until_loaded() {
-    loaded=""
-    local star_grew figure_grew
-    for _ in $(seq 1 1200); do
-        star_grew=$(($(size "$app/data/star.obj") - star_before))
-        figure_grew=$(($(size "$app/data/figure.obj") - figure_before))
-        if [ "$figure_grew" -gt 0 ] && [ "$star_grew" -eq $((2 * figure_grew)) ]; then
-            loaded=$(now)
-            return 0
-        fi
-        kill -0 "$demo" 2>/dev/null || return 1
-        sleep 0.05
-    done
-    return 1
-}
-# A screenshot of the whole display at about SECONDS on the timeline; sets shot_at and shot_taken
-# to the seconds before and after it.
-screenshot_at() { # SECONDS WIDTHxHEIGHT FILE
-    sleep "$(awk -v t="$loaded" -v s="$1" -v n="$(now)" 'BEGIN { d = t + s - n; print (d > 0 ? d : 0) }')"
-    shot_at=$(since "$loaded")
-    ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size "$2" -i "$DISPLAY" -frames:v 1 "$3"
-    shot_taken=$(since "$loaded")
 }
 # Renders demo-capture's frames 50 ms apart from 18 to 22 s, from the zip's own data, into DIR.
 reference_frames() { # DIR [CAPTURE OPTIONS]
@@ -227,7 +178,7 @@ appended() {
 }
 
 # --- 1. The whole path: window, the figure shot at 20 s, Escape --------------------------------
-note_mesh_sizes
+note_mesh_sizes "$app/data"
 start_demo run
 started=$(now)
 wait_for_window Demo 60 && pass "a window titled Demo appeared after $(since "$started") s" ||
@@ -240,7 +191,7 @@ display=$(probe display)
 [ "$display" = "display 1024x768x32" ] && pass "the display runs at 1024 x 768, 32 bits per pixel" ||
     fail "the display is not at 1024 x 768 x 32: $display"
 
-wait_until_loaded || stop "the scenes never finished loading"
+wait_until_loaded "$app/data" || stop "the scenes never finished loading"
 pass "every scene had loaded $(since "$started") s after the start"
 
 # The frame at about 20 s on the timeline, against demo-capture's frames around that instant.
@@ -326,7 +277,7 @@ wineserver -k 2>/dev/null
 wineserver -w
 start_xvfb 1920x1080x24 || stop "the 1920 x 1080 Xvfb did not start"
 before=$(probe display)
-note_mesh_sizes
+note_mesh_sizes "$app/data"
 start_demo desktop demo-desktop.exe
 wait_for_window Demo 60 || stop "no window titled Demo from demo-desktop.exe: $(tail -n 5 "$work/stderr-desktop")"
 window=$(probe window)
@@ -340,7 +291,7 @@ during=$(probe display)
 [ "$before" = "display 1920x1080x32" ] && [ "$during" = "$before" ] &&
     pass "the display mode stays as the desktop had it ($during)" ||
     fail "the display mode changed: $before before, $during while it runs"
-wait_until_loaded || stop "demo-desktop.exe's scenes never finished loading"
+wait_until_loaded "$app/data" || stop "demo-desktop.exe's scenes never finished loading"
 screenshot_at 20 1920x1080 "$work/shot-desktop.png"
 xdotool key Escape
 expect_exit_zero 15 "Escape from demo-desktop.exe"
