@@ -42,6 +42,12 @@ sed "s/@DEMO_VERSION@/$(scripts/version.sh)/g" web/index.html >"$out.part/index.
 python3 /usr/share/emscripten/tools/file_packager.py "$out.part/demo.data" --preload "$data@/data" \
     --js-output="$out.part/data.js" --no-node 2>&1 >/dev/null | grep -v FORCE_FILESYSTEM >&2 || true
 [ -s "$out.part/data.js" ] || { echo "build-web: packing data/ failed" >&2; exit 1; }
+# The packager names each package with a random UUID (a key for browsers' caches); one made from
+# the data itself keeps the page the same from the same data.
+uuid=$(sha256sum "$out.part/demo.data" | sed -E 's/^(.{8})(.{4})(.{4})(.{4})(.{12}).*/\1-\2-\3-\4-\5/')
+sed -i -E "s/\"package_uuid\": \"[0-9a-f-]+\"/\"package_uuid\": \"$uuid\"/" "$out.part/data.js"
+grep -q "\"package_uuid\": \"$uuid\"" "$out.part/data.js" ||
+    { echo "build-web: no package_uuid in data.js to fix" >&2; exit 1; }
 rm -rf "$out"
 mv "$out.part" "$out"
 

@@ -25,6 +25,7 @@ build/tools/make-data "$stage/data" >/dev/null
 # The programs' icon, from the same drawing as the Linux package's.
 build/tools/make-data --icons build/icons >/dev/null
 version=$(scripts/version.sh)
+epoch=$(archive_epoch)
 echo "build-windows: default data and icon in $((SECONDS - started)) s"
 
 mkdir -p dist
@@ -55,7 +56,9 @@ for arch in "${arches[@]}"; do
     folder=$stage/$name
     mkdir -p "$folder"
     for program in demo demo-desktop; do
-        "$triple-strip" -o "$folder/$program.exe" "build-windows-$arch/$program.exe"
+        # strip stamps the time into the program's header: the commit's, so that the same commit
+        # gives the same bytes.
+        SOURCE_DATE_EPOCH=$epoch "$triple-strip" -o "$folder/$program.exe" "build-windows-$arch/$program.exe"
     done
     cp -R "$stage/data" "$folder/data"
     # Windows' own line ends, for Notepad.
