@@ -31,7 +31,7 @@ configure_file(${platform}/demo.metainfo.xml.in ${staged}/${DEMO_APP_ID}.metainf
 install(TARGETS demo demo-desktop DESTINATION lib/games/demo)
 install(PROGRAMS ${staged}/demo DESTINATION games)
 # One launcher for both: it starts the program of the name it is called by.
-install(CODE "file(CREATE_LINK demo \"\$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/games/demo-desktop\" SYMBOLIC)")
+install(CODE "file(CREATE_LINK demo \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/demo-desktop\" SYMBOLIC)")
 install(TARGETS demo-capture make-data DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Drawn afresh at each install, so that a changed make-data never leaves old files behind.
@@ -52,5 +52,10 @@ install(CODE "
 ")
 install(FILES ${staged}/${DEMO_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${staged}/${DEMO_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES docs/man/demo.6 docs/man/demo-desktop.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES docs/man/demo-capture.1 docs/man/make-data.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The manual pages' headers name the version and its date.
+foreach(page demo.6 demo-capture.1 make-data.1)
+    configure_file(docs/man/${page}.in ${staged}/${page} @ONLY)
+    string(REGEX REPLACE "^.*\\." "man" section ${page})
+    install(FILES ${staged}/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/${section})
+endforeach()
+install(FILES docs/man/demo-desktop.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
