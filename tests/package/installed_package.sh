@@ -48,24 +48,32 @@ done
 apt-get install -y -q --no-install-recommends xvfb xauth xdotool >"$work/tools.log" 2>&1 ||
     stop "cannot install the test's own tools: $(tail -n 3 "$work/tools.log")"
 
-# --- 2. A user starts it from the menu's command: the first start copies the data ---------------
+# --- 2. A user starts it from the desktop entry: the first start copies the data ----------------
+# The commands of the entry's main action (the desktop-display build) and of its second one.
+entry=$(grep -l '^Exec=' /usr/share/applications/*.desktop | head -n 1)
+main_command=$(sed -n '/^\[Desktop Entry\]/,/^\[/ s/^Exec=//p' "$entry")
+mode_command=$(sed -n '/^\[Desktop Action /,/^\[/ s/^Exec=//p' "$entry")
+[ "$main_command" = /usr/games/demo-desktop ] && [ "$mode_command" = /usr/games/demo ] &&
+    pass "the desktop entry starts /usr/games/demo-desktop, and /usr/games/demo as its second action" ||
+    fail "the desktop entry's commands are '$main_command' and '$mode_command'"
 useradd -m player || stop "cannot add a user"
 home=/home/player
 data=$home/.local/share/demo/data
-Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# A display number of its own: X's sockets are shared with the machine outside the root.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 1 100); do [ -S /tmp/.X11-unix/X7 ] && break; sleep 0.1; done
-[ -S /tmp/.X11-unix/X7 ] || stop "Xvfb did not start"
-export DISPLAY=:7
-as_player() { runuser -u player -- env HOME=$home DISPLAY=:7 SDL_AUDIODRIVER=dummy "$@"; }
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || stop "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "$work/display")"
+as_player() { runuser -u player -- env HOME=$home DISPLAY="$DISPLAY" SDL_AUDIODRIVER=dummy "$@"; }
 
 size() { stat -c %s "$data/$1.obj"; }
-# Starts the launcher (demo or demo-desktop) as the user, and waits for its window.
-start_demo() { # LAUNCHER NAME [ENV...]
-    local launcher=$1 name=$2
+# Starts a command as the user, from the home folder, and waits for its window.
+start_demo() { # COMMAND NAME [ENV...]
+    local command=$1 name=$2
     shift 2
-    (cd "$home" && exec runuser -u player -- env HOME=$home DISPLAY=:7 SDL_AUDIODRIVER=dummy "$@" \
-        "/usr/games/$launcher" 2>"$work/stderr-$name") &
+    (cd "$home" && exec runuser -u player -- env HOME=$home DISPLAY="$DISPLAY" SDL_AUDIODRIVER=dummy "$@" \
+        "$command" 2>"$work/stderr-$name") &
     demo=$!
     pids+=("$demo")
     wait_for_window Demo 60
@@ -82,7 +90,7 @@ escape_and_wait() {
 }
 
 [ ! -e "$home/.local/share/demo" ] || stop "the user has a data directory before the first start"
-start_demo demo first || stop "no window titled Demo from /usr/games/demo: $(tail -n 5 "$work/stderr-first")"
+start_demo "$mode_command" first || stop "no window titled Demo from $mode_command: $(tail -n 5 "$work/stderr-first")"
 grep -q "copied the default data into $data" "$work/stderr-first" &&
     pass "the first start copied the default data into ~/.local/share/demo/data" ||
     fail "the first start did not say it copied the data: $(cat "$work/stderr-first")"
@@ -120,7 +128,7 @@ read -r best_db best_ms frames < <("$match" "$work/shot.png" "$work/reference/fr
 
 # --- 3. The second start copies nothing and keeps the line ends --------------------------------
 note_mesh_sizes "$data"
-start_demo demo-desktop second || stop "no window from /usr/games/demo-desktop: $(tail -n 5 "$work/stderr-second")"
+start_demo "$main_command" second || stop "no window from $main_command: $(tail -n 5 "$work/stderr-second")"
 wait_until_loaded "$data" || stop "the second start never finished loading"
 escape_and_wait || fail "the second start did not end with 0 on Escape"
 grep -q "copied" "$work/stderr-second" && fail "the second start copied again: $(cat "$work/stderr-second")" ||
@@ -130,7 +138,7 @@ grep -q "copied" "$work/stderr-second" && fail "the second start copied again: $
     fail "figure.obj is $(size figure) bytes after two runs"
 
 # XDG_DATA_HOME moves the user's copy.
-start_demo demo third XDG_DATA_HOME=$home/elsewhere || stop "no window with XDG_DATA_HOME set"
+start_demo /usr/games/demo third XDG_DATA_HOME=$home/elsewhere || stop "no window with XDG_DATA_HOME set"
 escape_and_wait || fail "the run with XDG_DATA_HOME set did not end with 0 on Escape"
 [ "$(ls "$home/elsewhere/demo/data" 2>/dev/null | wc -l)" -eq 14 ] &&
     pass "with XDG_DATA_HOME set the data went to \$XDG_DATA_HOME/demo/data" ||
