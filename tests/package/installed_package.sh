@@ -152,6 +152,12 @@ escape_and_wait || fail "the run with XDG_DATA_HOME set did not end with 0 on Es
 cmp -s "$home/.local/share/demo/f.png" "$work/reference/frames/frame-000400.png" &&
     pass "it is the sequence's 20 s frame (frame 400 at 20 fps), byte for byte" || fail "f.png differs from the sequence's 20 s frame"
 
+# make-data draws with the DejaVu fonts from their files: the same bytes as the package's data.
+(cd "$home" && as_player make-data fresh-data >/dev/null) 2>"$work/make-data.err" &&
+    diff -r /usr/share/games/demo/data "$home/fresh-data" >/dev/null &&
+    pass "make-data writes the package's data set again, byte for byte" ||
+    fail "make-data's data set is not the package's: $(cat "$work/make-data.err")"
+
 # --- 5. Purged, it leaves nothing behind -------------------------------------------------------
 apt-get purge -y -q demo >"$work/purge.log" 2>&1 || stop "apt-get purge demo failed: $(tail -n 5 "$work/purge.log")"
 [ -z "$(dpkg-query -W -f='${db:Status-Abbrev}' demo 2>/dev/null)" ] && pass "dpkg has forgotten demo" ||
