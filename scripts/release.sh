@@ -19,6 +19,7 @@ while [ $# -gt 0 ]; do
     esac
     shift
 done
+[ "$video" -eq 1 ] || [ "$size" = 1024x768 ] || { echo "release: --size goes with --video" >&2; exit 2; }
 
 version=$(scripts/version.sh)
 arch=$(dpkg --print-architecture)
