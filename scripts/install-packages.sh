@@ -9,7 +9,7 @@ packages=(
     build-essential cmake pkg-config
     libsdl2-dev libvorbis-dev libkissfft-dev libjpeg62-turbo-dev libturbojpeg0-dev
     libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libx11-dev
-    libpng-dev libdeflate-dev libcairo2-dev libfreetype-dev fonts-dejavu-core ffmpeg
+    libpng-dev libdeflate-dev libcairo2-dev libfreetype-dev fonts-dejavu-core fonts-dejavu-extra ffmpeg
     libgtest-dev libbenchmark-dev libtinyobjloader-dev
     # SDL's message box on X11 draws its text with the X server's core fonts: without them
     # it cannot show at all.

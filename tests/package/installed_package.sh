@@ -154,9 +154,9 @@ cmp -s "$home/.local/share/demo/f.png" "$work/reference/frames/frame-000400.png"
 
 # make-data draws with the DejaVu fonts from their files: the same bytes as the package's data.
 (cd "$home" && as_player make-data fresh-data >/dev/null) 2>"$work/make-data.err" &&
-    diff -r /usr/share/games/demo/data "$home/fresh-data" >/dev/null &&
+    diff -rq /usr/share/games/demo/data "$home/fresh-data" >"$work/make-data.diff" 2>&1 &&
     pass "make-data writes the package's data set again, byte for byte" ||
-    fail "make-data's data set is not the package's: $(cat "$work/make-data.err")"
+    fail "make-data's data set is not the package's: $(cat "$work/make-data.err" "$work/make-data.diff")"
 
 # --- 5. Purged, it leaves nothing behind -------------------------------------------------------
 apt-get purge -y -q demo >"$work/purge.log" 2>&1 || stop "apt-get purge demo failed: $(tail -n 5 "$work/purge.log")"

@@ -1,5 +1,6 @@
 #include "Icon.h"
 
+#include "Font.h"
 #include "Pictures.h"
 
 #include <cstdint>
@@ -92,7 +93,7 @@ const std::vector<int>& iconPngSizes() {
 
 std::string iconPng(int size) {
     cairo_surface_t* surface = drawIcon(size);
-    std::string bytes = pngOf(surface);
+    std::string bytes = anyFontMissing() ? std::string() : pngOf(surface);
     cairo_surface_destroy(surface);
     return bytes;
 }
@@ -135,8 +136,8 @@ bool writeIcons(const std::string& directory) {
         const std::string bytes = iconPng(size);
         written = written && !bytes.empty() && writeIfChanged(directory + "/" + name, bytes);
     }
-    written =
-        written && writeIfChanged(directory + "/demo.ico", iconFile({16, 24, 32, 48, 64, 256}));
+    const std::string ico = iconFile({16, 24, 32, 48, 64, 256});
+    written = written && !anyFontMissing() && writeIfChanged(directory + "/demo.ico", ico);
     if (!written)
         std::fprintf(stderr, "make-data: cannot write the icons into %s\n", directory.c_str());
     return written;
