@@ -7,6 +7,7 @@
 #   scripts/build-windows.sh [x86_64] [i686]      (both when none is named)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/archive.sh
 
 arches=("$@")
 [ ${#arches[@]} -gt 0 ] || arches=(x86_64 i686)
@@ -21,7 +22,11 @@ cmake --build build -j"$(nproc)" --target make-data
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 build/tools/make-data "$stage/data" >/dev/null
-echo "build-windows: default data in $((SECONDS - started)) s"
+# The programs' icon, from the same drawing as the Linux package's.
+build/tools/make-data --icons build/icons >/dev/null
+version=$(scripts/version.sh)
+epoch=$(archive_epoch)
+echo "build-windows: default data and icon in $((SECONDS - started)) s"
 
 mkdir -p dist
 for arch in "${arches[@]}"; do
@@ -41,7 +46,8 @@ for arch in "${arches[@]}"; do
     configured=build-windows-$arch/configured-prefix
     [ "$(cat "$configured" 2>/dev/null)" = "$prefix" ] || rm -rf "build-windows-$arch"
     cmake -S . -B "build-windows-$arch" --toolchain "cmake/$triple.cmake" \
-        -DDEMO_WINDOWS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+        -DDEMO_WINDOWS_PREFIX="$prefix" -DDEMO_ICON="$PWD/build/icons/demo.ico" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
     echo "$prefix" >"$configured"
     cmake --build "build-windows-$arch" -j"$(nproc)" --target demo demo-desktop
     echo "build-windows: $triple demo.exe and demo-desktop.exe in $((SECONDS - started)) s"
@@ -50,13 +56,15 @@ for arch in "${arches[@]}"; do
     folder=$stage/$name
     mkdir -p "$folder"
     for program in demo demo-desktop; do
-        "$triple-strip" -o "$folder/$program.exe" "build-windows-$arch/$program.exe"
+        # strip stamps the time into the program's header: the commit's, so that the same commit
+        # gives the same bytes.
+        SOURCE_DATE_EPOCH=$epoch "$triple-strip" -o "$folder/$program.exe" "build-windows-$arch/$program.exe"
     done
     cp -R "$stage/data" "$folder/data"
     # Windows' own line ends, for Notepad.
     sed 's/$/\r/' >"$folder/README.txt" <<EOF
-Demo for $bits-bit Windows
-=======================
+Demo $version for $bits-bit Windows
+=============================
 
 A real-time audiovisual demo: 136 seconds of scenes in OpenGL, locked to its music.
 
@@ -105,7 +113,6 @@ Each program is one file that needs no DLL beyond Windows' own. It was cross-bui
 with mingw-w64 and statically linked with SDL2, libvorbisfile, KISS FFT and libjpeg-turbo:
 $(sed 's/^/    /' "$prefix/versions.txt")
 EOF
-    rm -f "dist/$name.zip"
-    (cd "$stage" && zip -q -r -X "$OLDPWD/dist/$name.zip" "$name")
+    zip_folder "$stage" "$name" "dist/$name.zip"
     echo "build-windows: dist/$name.zip ($(du -k "dist/$name.zip" | cut -f1) KiB)"
 done

@@ -2,14 +2,14 @@
 # Installs the Debian 12 packages that the demo, its tools and its tests need, plus those of the
 # extra sets named on the command line; does nothing when they are all there already. Uses sudo
 # when not run as root.
-#   scripts/install-packages.sh [fuzz] [windows] [wine32] [web] [browser-tests]
+#   scripts/install-packages.sh [fuzz] [windows] [wine32] [web] [browser-tests] [deb]
 set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
     libsdl2-dev libvorbis-dev libkissfft-dev libjpeg62-turbo-dev libturbojpeg0-dev
     libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libx11-dev
-    libpng-dev libdeflate-dev libcairo2-dev libfreetype-dev fonts-dejavu-core ffmpeg
+    libpng-dev libdeflate-dev libcairo2-dev libfreetype-dev fonts-dejavu-core fonts-dejavu-extra ffmpeg
     libgtest-dev libbenchmark-dev libtinyobjloader-dev
     # SDL's message box on X11 draws its text with the X server's core fonts: without them
     # it cannot show at all.
@@ -26,6 +26,9 @@ for set in "$@"; do
     web) packages+=(emscripten dpkg-dev python3) ;;
     # Debian's npm cannot be installed beside a node that brings its own npm (NodeSource's).
     browser-tests) packages+=(chromium nodejs) && { command -v npm >/dev/null || packages+=(npm); } ;;
+    # The Debian package: what builds it (debian/control's Build-Depends are the main set's) and
+    # what checks it.
+    deb) packages+=(debhelper dpkg-dev lintian appstream desktop-file-utils) ;;
     *) echo "install-packages: unknown set '$set'" >&2; exit 2 ;;
     esac
 done

@@ -17,6 +17,7 @@
     var started = false;
 
     if (params.has('at')) document.body.classList.add('still');
+    console.log(byId('about').textContent);
 
     // SDL's audio output lives in this context; it is created, suspended, during start-up.
     function audioContext() {

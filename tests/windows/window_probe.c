@@ -6,10 +6,16 @@
  *   window-probe shown     "shown", "minimized" or "hidden": how the demo's window is left
  *   window-probe box       "box class=#32770 caption=CAPTION text=TEXT" for a message box
  *                           captioned "Error"
- *   window-probe close     posts WM_CLOSE to the demo's window, as its close box does */
+ *   window-probe close     posts WM_CLOSE to the demo's window, as its close box does
+ *   window-probe version FILE
+ *                          "version file=A.B.C.D product=A.B.C.D name=NAME productversion=V
+ *                           fileversion=V description=TEXT" as Explorer's Properties read them
+ *   window-probe icons FILE "icons N": how many icons Windows finds in the program */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 static int display(void) {
     DEVMODEA mode;
@@ -86,12 +92,55 @@ static int closeWindow(void) {
     return 0;
 }
 
+/* One string of the version resource's US English, Unicode table (the one demo.rc writes). */
+static const char* versionString(void* info, const char* name) {
+    char path[128];
+    snprintf(path, sizeof path, "\\StringFileInfo\\040904B0\\%s", name);
+    char* value = NULL;
+    UINT length = 0;
+    return VerQueryValueA(info, path, (void**)&value, &length) && length > 0 ? value : "(none)";
+}
+
+static int version(const char* file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+    static char info[65536];
+    VS_FIXEDFILEINFO* fixed = NULL;
+    UINT length = 0;
+    if (size == 0 || size > sizeof info || !GetFileVersionInfoA(file, 0, size, info) ||
+        !VerQueryValueA(info, "\\", (void**)&fixed, &length) || length < sizeof *fixed) {
+        printf("version none\n");
+        return 1;
+    }
+    printf("version file=%lu.%lu.%lu.%lu product=%lu.%lu.%lu.%lu name=%s productversion=%s "
+           "fileversion=%s description=%s\n",
+           (unsigned long)HIWORD(fixed->dwFileVersionMS),
+           (unsigned long)LOWORD(fixed->dwFileVersionMS),
+           (unsigned long)HIWORD(fixed->dwFileVersionLS),
+           (unsigned long)LOWORD(fixed->dwFileVersionLS),
+           (unsigned long)HIWORD(fixed->dwProductVersionMS),
+           (unsigned long)LOWORD(fixed->dwProductVersionMS),
+           (unsigned long)HIWORD(fixed->dwProductVersionLS),
+           (unsigned long)LOWORD(fixed->dwProductVersionLS), versionString(info, "ProductName"),
+           versionString(info, "ProductVersion"), versionString(info, "FileVersion"),
+           versionString(info, "FileDescription"));
+    return 0;
+}
+
+static int icons(const char* file) {
+    const UINT count = ExtractIconExA(file, -1, NULL, NULL, 0);
+    printf("icons %u\n", count);
+    return count > 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "display") == 0) return display();
     if (argc == 2 && strcmp(argv[1], "window") == 0) return window();
     if (argc == 2 && strcmp(argv[1], "shown") == 0) return shown();
     if (argc == 2 && strcmp(argv[1], "box") == 0) return box();
     if (argc == 2 && strcmp(argv[1], "close") == 0) return closeWindow();
-    fprintf(stderr, "usage: window-probe display|window|shown|box|close\n");
+    if (argc == 3 && strcmp(argv[1], "version") == 0) return version(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "icons") == 0) return icons(argv[2]);
+    fprintf(stderr, "usage: window-probe display|window|shown|box|close, version|icons FILE\n");
     return 2;
 }

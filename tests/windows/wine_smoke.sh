@@ -3,8 +3,9 @@
 # own, and checks what the user sees.
 #   tests/windows/wine_smoke.sh ZIP DEMO_CAPTURE
 # ZIP: dist/demo-windows-x86_64.zip or -i686.zip. DEMO_CAPTURE: the native demo-capture, which
-# renders the reference frames from the zip's own data (build/tools/demo-capture: the test
-# command builds it, and so does "cmake --build build --target demo-capture").
+# renders the reference frames from the zip's own data and says which version the programs must
+# carry; the native make-data beside it draws the icon they must carry (build/tools/: the test
+# command builds both, and so does "cmake --build build --target demo-capture make-data").
 #
 # Wine's exit code alone proves nothing (a Wine that cannot run the program at all may still
 # return 0), so every run is also judged by what Windows shows: the probe (window_probe.c,
@@ -13,19 +14,12 @@ set -u
 [ $# -eq 2 ] || { echo "usage: wine_smoke.sh ZIP DEMO_CAPTURE" >&2; exit 2; }
 zip=$(realpath "$1")
 capture=$(realpath "$2")
+make_data=$(dirname "$capture")/make-data
+[ -x "$make_data" ] || { echo "wine_smoke: no make-data beside $capture" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 match=$here/../support/best_matching_frame.sh
-
-passed=0 failed=0
-pass() { passed=$((passed + 1)); echo "ok: $*"; }
-fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
-finish() {
-    echo "smoke: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-}
-# A failure that leaves nothing after it worth checking.
-stop() { fail "$*"; finish; }
+. "$here/../support/checks.sh" smoke
+. "$here/../support/live_demo.sh"
 
 work=$(mktemp -d /tmp/wine-smoke-XXXXXX)
 pids=()
@@ -60,6 +54,18 @@ pei-x86-64) triple=x86_64-w64-mingw32 ;;
 pei-i386) triple=i686-w64-mingw32 ;;
 *) stop "demo.exe is no Windows program" ;;
 esac
+# The icon the programs must carry, as make-data draws it; icotool unpacks an icon file into one
+# PNG per image, so that two icons compare image by image.
+"$make_data" --icons "$work/icon" >/dev/null && icotool -x -o "$work/icon" "$work/icon/demo.ico" ||
+    stop "make-data could not draw the icon"
+expected_icons=$(cd "$work/icon" && ls demo_*.png)
+carries_icon() { # PROGRAM
+    local dir=$work/icon-$1 image
+    mkdir -p "$dir"
+    wrestool -x --type=group_icon "$app/$1" >"$dir/demo.ico" && icotool -x -o "$dir" "$dir/demo.ico" &&
+        [ "$(cd "$dir" && ls demo_*.png)" = "$expected_icons" ] || return 1
+    for image in $expected_icons; do cmp -s "$work/icon/$image" "$dir/$image" || return 1; done
+}
 # Windows' own DLLs only: no C++ runtime, no winpthread, no SDL2.dll beside it.
 windows_dlls='^(kernel32|user32|gdi32|opengl32|glu32|msvcrt|advapi32|imm32|ole32|oleaut32|setupapi|shell32|version|winmm)\.dll$'
 for program in demo.exe demo-desktop.exe; do
@@ -78,6 +84,12 @@ for program in demo.exe demo-desktop.exe; do
     [[ "$awareness" == *">PerMonitorV2, PerMonitor<"* ]] &&
         pass "$program's manifest declares per-monitor DPI awareness" ||
         fail "$program has no manifest declaring per-monitor DPI awareness: '$awareness'"
+    # Its icon, read back from its resources: every image the same as make-data's.
+    if carries_icon "$program"; then
+        pass "$program carries make-data's icon, all $(echo $expected_icons | wc -w) images the same"
+    else
+        fail "$program's icon is not make-data's ($(cd "$work/icon-$program" && echo $(ls demo_*.png 2>/dev/null)))"
+    fi
 done
 
 # --- Wine on a display of its own --------------------------------------------------------------
@@ -96,15 +108,26 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all SDL_AUDIODRIVER=dummy
 export WINEDLLOVERRIDES="mscoree,mshtml="
 timeout 180 wineboot -i >"$work/wineboot.log" 2>&1 || stop "wineboot failed: $(tail -n 3 "$work/wineboot.log")"
 
-"$triple-gcc" -O2 -Wall -Wextra -Werror -o "$work/window-probe.exe" "$here/window_probe.c" ||
+"$triple-gcc" -O2 -Wall -Wextra -Werror -o "$work/window-probe.exe" "$here/window_probe.c" -lversion ||
     stop "cannot build the probe"
-probe() { (cd "$app" && timeout 30 wine "$work/window-probe.exe" "$1" 2>/dev/null | tr -d '\r'); }
+probe() { (cd "$app" && timeout 30 wine "$work/window-probe.exe" "$@" 2>/dev/null | tr -d '\r'); }
 display=$(probe display)
 [ "$display" = "display 1024x768x32" ] && pass "Wine runs $triple programs ($display)" ||
     stop "Wine cannot run a $triple program (the probe said '$display'; for i686, is wine32 installed?)"
 
-now() { date +%s.%N; }
-since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
+# The version resource and the icon as Windows reads them (Explorer's Properties, the taskbar).
+version=$("$capture" --version | awk '{print $2}')
+for program in demo.exe demo-desktop.exe; do
+    [ "$program" = demo.exe ] && description="Demo, full screen at 1024 x 768" ||
+        description="Demo, full screen at the desktop's own resolution"
+    got=$(probe version "$program")
+    [ "$got" = "version file=$version.0 product=$version.0 name=Demo productversion=$version fileversion=$version description=$description" ] &&
+        pass "Windows reads $program's version resource: $got" ||
+        fail "$program's version resource is not version $version of '$description': $got"
+    [ "$(probe icons "$program")" = "icons 1" ] && pass "Windows finds $program's icon" ||
+        fail "Windows finds no icon in $program: $(probe icons "$program")"
+done
+
 size() { stat -c %s "$1"; }
 
 # Starts a program of the zip (demo.exe unless named) from its folder, as a double click does.
@@ -112,15 +135,6 @@ start_demo() { # NAME [PROGRAM]
     (cd "$app" && exec wine "${2:-demo.exe}" 2>"$work/stderr-$1") &
     demo=$!
     pids+=("$demo")
-}
-# Waits up to $2 seconds for an X window titled exactly $1.
-wait_for_window() {
-    for _ in $(seq 1 $(($2 * 10))); do
-        xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
-        kill -0 "$demo" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
 }
 # Waits up to $1 seconds for the demo to end and checks that it ended with 0.
 expect_exit_zero() {
@@ -137,35 +151,6 @@ expect_exit_zero() {
     done
     fail "$what: the demo was still running $1 s later"
     kill -9 "$demo" 2>/dev/null
-}
-# The clock starts once every scene has loaded: star.obj, loaded by two scenes, then has two line
-# ends more than when the run started, twice what figure.obj, loaded earlier, has; only the
-# credits' picture comes after. Call note_mesh_sizes before the run; sets loaded to that moment.
-note_mesh_sizes() {
-    star_before=$(size "$app/data/star.obj") figure_before=$(size "$app/data/figure.obj")
-}
-wait_until_loaded() {
-    loaded=""
-    local star_grew figure_grew
-    for _ in $(seq 1 1200); do
-        star_grew=$(($(size "$app/data/star.obj") - star_before))
-        figure_grew=$(($(size "$app/data/figure.obj") - figure_before))
-        if [ "$figure_grew" -gt 0 ] && [ "$star_grew" -eq $((2 * figure_grew)) ]; then
-            loaded=$(now)
-            return 0
-        fi
-        kill -0 "$demo" 2>/dev/null || return 1
-        sleep 0.05
-    done
-    return 1
-}
-# A screenshot of the whole display at about SECONDS on the timeline; sets shot_at and shot_taken
-# to the seconds before and after it.
-screenshot_at() { # SECONDS WIDTHxHEIGHT FILE
-    sleep "$(awk -v t="$loaded" -v s="$1" -v n="$(now)" 'BEGIN { d = t + s - n; print (d > 0 ? d : 0) }')"
-    shot_at=$(since "$loaded")
-    ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size "$2" -i "$DISPLAY" -frames:v 1 "$3"
-    shot_taken=$(since "$loaded")
 }
 # Renders demo-capture's frames 50 ms apart from 18 to 22 s, from the zip's own data, into DIR.
 reference_frames() { # DIR [CAPTURE OPTIONS]
@@ -194,7 +179,7 @@ appended() {
 }
 
 # --- 1. The whole path: window, the figure shot at 20 s, Escape --------------------------------
-note_mesh_sizes
+note_mesh_sizes "$app/data"
 start_demo run
 started=$(now)
 wait_for_window Demo 60 && pass "a window titled Demo appeared after $(since "$started") s" ||
@@ -207,7 +192,7 @@ display=$(probe display)
 [ "$display" = "display 1024x768x32" ] && pass "the display runs at 1024 x 768, 32 bits per pixel" ||
     fail "the display is not at 1024 x 768 x 32: $display"
 
-wait_until_loaded || stop "the scenes never finished loading"
+wait_until_loaded "$app/data" || stop "the scenes never finished loading"
 pass "every scene had loaded $(since "$started") s after the start"
 
 # The frame at about 20 s on the timeline, against demo-capture's frames around that instant.
@@ -293,7 +278,7 @@ wineserver -k 2>/dev/null
 wineserver -w
 start_xvfb 1920x1080x24 || stop "the 1920 x 1080 Xvfb did not start"
 before=$(probe display)
-note_mesh_sizes
+note_mesh_sizes "$app/data"
 start_demo desktop demo-desktop.exe
 wait_for_window Demo 60 || stop "no window titled Demo from demo-desktop.exe: $(tail -n 5 "$work/stderr-desktop")"
 window=$(probe window)
@@ -304,7 +289,7 @@ during=$(probe display)
 [ "$before" = "display 1920x1080x32" ] && [ "$during" = "$before" ] &&
     pass "the display mode stays as the desktop had it ($during)" ||
     fail "the display mode changed: $before before, $during while it runs"
-wait_until_loaded || stop "demo-desktop.exe's scenes never finished loading"
+wait_until_loaded "$app/data" || stop "demo-desktop.exe's scenes never finished loading"
 screenshot_at 20 1920x1080 "$work/shot-desktop.png"
 xdotool key Escape
 expect_exit_zero 15 "Escape from demo-desktop.exe"

@@ -21,6 +21,7 @@ const char* const captureUsage =
     "  --supersample N             render N x N pixels for each one written, averaged (1 to 4)\n"
     "  --progress / --quiet        progress on standard error always / never\n"
     "                              (default: only when standard error is a terminal)\n"
+    "  --version                   print the version and exit\n"
     "Run it where the demo runs: it reads data/ under the working directory.\n";
 
 namespace {
@@ -70,8 +71,8 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
                                                     : CaptureOptions::Progress::Never;
             continue;
         }
-        if (flag == "-h" || flag == "--help") {
-            error = "help";
+        if (flag == "-h" || flag == "--help" || flag == "--version") {
+            error = flag == "--version" ? "version" : "help";
             return false;
         }
         if (i + 1 >= argc) {

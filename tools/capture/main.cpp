@@ -1,6 +1,7 @@
 // demo-capture: renders the demo offline, frame by frame, to PNGs or a video, without a display.
 #include "Capture.h"
 #include "CaptureOptions.h"
+#include "Version.h"
 
 #include <cstdio>
 
@@ -10,6 +11,10 @@ int main(int argc, char** argv) {
     if (!parseCaptureOptions(argc, argv, options, error)) {
         if (error == "help") {
             std::fputs(captureUsage, stdout);
+            return 0;
+        }
+        if (error == "version") {
+            std::puts("demo-capture " DEMO_VERSION);
             return 0;
         }
         std::fprintf(stderr, "demo-capture: %s (demo-capture --help lists the options)\n",

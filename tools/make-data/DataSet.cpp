@@ -1,5 +1,6 @@
 #include "DataSet.h"
 
+#include "Font.h"
 #include "JpegWriter.h"
 #include "Meshes.h"
 #include "MusicGenerator.h"
@@ -19,7 +20,8 @@ bool writeTrack(const std::string& path) {
 }
 
 template <Picture (*draw)()> bool writePicture(const std::string& path) {
-    return writeJpeg(path, draw());
+    const Picture picture = draw();
+    return !anyFontMissing() && writeJpeg(path, picture);
 }
 
 template <TriangleMesh (*make)()> bool writeMesh(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -26,18 +27,30 @@ void releaseFreeTypeFace(void* data) {
 
 const cairo_user_data_key_t freeTypeKey{};
 
+bool missingFont = false;
+
 } // namespace
+
+bool anyFontMissing() {
+    return missingFont;
+}
 
 Font::Font(const char* fileName) {
     FreeTypeFace* freeType = new FreeTypeFace;
     const std::string path = std::string(fontDirectory) + fileName;
     if (FT_Init_FreeType(&freeType->library) != 0) {
         delete freeType;
+        missingFont = true;
         return;
     }
     if (FT_New_Face(freeType->library, path.c_str(), 0, &freeType->face) != 0) {
+        std::fprintf(stderr,
+                     "make-data: cannot load the font %s (Debian's fonts-dejavu-core and "
+                     "fonts-dejavu-extra hold the DejaVu fonts)\n",
+                     path.c_str());
         FT_Done_FreeType(freeType->library);
         delete freeType;
+        missingFont = true;
         return;
     }
     cairoFace = cairo_ft_font_face_create_for_ft_face(freeType->face, 0);

@@ -21,3 +21,7 @@ private:
 
 // The size and face for the text drawn next.
 void useFont(cairo_t* cr, const Font& font, double size);
+
+// True once a font could not be loaded: Cairo then draws nothing more on that picture, so it is
+// wrong and must not be written.
+bool anyFontMissing();

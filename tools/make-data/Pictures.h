@@ -2,6 +2,8 @@
 
 #include "Picture.h"
 
+#include <cairo.h>
+
 // The banner's city, 4096 x 512 (the strip is ten times as wide as it is high): a dark night
 // skyline that the scenes can be added on top of, and the loud picture the beats swap in, the
 // same buildings against a flash of white with every window lit.
@@ -17,3 +19,7 @@ Picture drawMarbleTiles();
 Picture drawMetalPlates();
 Picture drawCircuitBoard();
 Picture drawColourNoise();
+
+// The application icon at size x size pixels, drawn from the logo: straight from Cairo, with
+// transparent corners (premultiplied ARGB). The caller destroys it.
+cairo_surface_t* drawIcon(int size);

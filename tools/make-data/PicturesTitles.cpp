@@ -2,6 +2,7 @@
 #include "Font.h"
 #include "Pictures.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -16,6 +17,34 @@ void showCentred(cairo_t* cr, const char* text, double centreX, double baselineY
     cairo_show_text(cr, text);
 }
 
+const Colour logoUnderline{0.9, 0.4, 0.8};
+
+// The five rings behind the logo's first letter, echoing the intro's spheres, fading outwards.
+void strokeLogoRings(cairo_t* cr, double centreX, double centreY, double firstRadius, double step,
+                     double lineWidth) {
+    cairo_set_line_width(cr, lineWidth);
+    for (int i = 0; i < 5; ++i) {
+        setColour(cr, {0.2, 0.55, 0.9}, 0.55 - 0.09 * i);
+        cairo_arc(cr, centreX, centreY, firstRadius + step * i, 0, 2 * pi);
+        cairo_stroke(cr);
+    }
+}
+
+// Fills the current text path with the logo's gradient, cyan at the letters' tops to magenta at
+// their baseline, and outlines it in white.
+void paintLogoLetters(cairo_t* cr, double top, double baseline, double outlineWidth) {
+    cairo_pattern_t* fill = cairo_pattern_create_linear(0, top, 0, baseline);
+    cairo_pattern_add_color_stop_rgb(fill, 0, 0.55, 0.95, 1.0);
+    cairo_pattern_add_color_stop_rgb(fill, 0.55, 0.35, 0.45, 0.95);
+    cairo_pattern_add_color_stop_rgb(fill, 1, 0.75, 0.2, 0.75);
+    cairo_set_source(cr, fill);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(fill);
+    setColour(cr, {1, 1, 1}, 0.9);
+    cairo_set_line_width(cr, outlineWidth);
+    cairo_stroke(cr);
+}
+
 } // namespace
 
 Picture drawLogo() {
@@ -26,31 +55,15 @@ Picture drawLogo() {
     const Font bold("DejaVuSans-Bold.ttf"), light("DejaVuSans-ExtraLight.ttf");
     const double left = 70, baseline = 250;
 
-    // Rings behind the word, echoing the spheres.
-    cairo_set_line_width(cr, 2.0);
-    for (int i = 0; i < 5; ++i) {
-        setColour(cr, {0.2, 0.55, 0.9}, 0.55 - 0.09 * i);
-        cairo_arc(cr, left + 60, baseline - 60, 40.0 + 26.0 * i, 0, 2 * pi);
-        cairo_stroke(cr);
-    }
-
+    strokeLogoRings(cr, left + 60, baseline - 60, 40.0, 26.0, 2.0);
     useFont(cr, bold, 170);
     cairo_move_to(cr, left, baseline);
     cairo_text_path(cr, "DEMO");
-    cairo_pattern_t* fill = cairo_pattern_create_linear(0, baseline - 130, 0, baseline);
-    cairo_pattern_add_color_stop_rgb(fill, 0, 0.55, 0.95, 1.0);
-    cairo_pattern_add_color_stop_rgb(fill, 0.55, 0.35, 0.45, 0.95);
-    cairo_pattern_add_color_stop_rgb(fill, 1, 0.75, 0.2, 0.75);
-    cairo_set_source(cr, fill);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(fill);
-    setColour(cr, {1, 1, 1}, 0.9);
-    cairo_set_line_width(cr, 2.5);
-    cairo_stroke(cr);
+    paintLogoLetters(cr, baseline - 130, baseline, 2.5);
 
     cairo_text_extents_t word;
     cairo_text_extents(cr, "DEMO", &word);
-    setColour(cr, {0.9, 0.4, 0.8});
+    setColour(cr, logoUnderline);
     cairo_rectangle(cr, left + 4, baseline + 22, word.x_advance - 8, 5);
     cairo_fill(cr);
 
@@ -112,4 +125,48 @@ Picture drawCredits() {
     setColour(cr, {0.55, 0.95, 1.0});
     showCentred(cr, "thank you for watching", middle, 735);
     return canvas.picture();
+}
+
+cairo_surface_t* drawIcon(int size) {
+    // The logo's first letter in its colours, in its rings, on a dark rounded square. Drawn on a
+    // 256-unit square scaled to the size, so that every size is the same drawing; below 32
+    // pixels the outline would blur the letter, so it goes.
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, size / 256.0, size / 256.0);
+
+    const double margin = 8, corner = 44, far = 256 - margin;
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, far - corner, margin + corner, corner, -pi / 2, 0);
+    cairo_arc(cr, far - corner, far - corner, corner, 0, pi / 2);
+    cairo_arc(cr, margin + corner, far - corner, corner, pi / 2, pi);
+    cairo_arc(cr, margin + corner, margin + corner, corner, pi, 3 * pi / 2);
+    cairo_close_path(cr);
+    cairo_pattern_t* background = cairo_pattern_create_linear(0, margin, 0, far);
+    cairo_pattern_add_color_stop_rgb(background, 0, 0.02, 0.03, 0.10);
+    cairo_pattern_add_color_stop_rgb(background, 1, 0.07, 0.03, 0.16);
+    cairo_set_source(cr, background);
+    cairo_fill(cr);
+    cairo_pattern_destroy(background);
+
+    // Thin lines vanish at 16 pixels: at least one pixel wide whatever the size.
+    const double pixel = 256.0 / size;
+    strokeLogoRings(cr, 128, 124, 46, 17, std::max(3.0, pixel));
+
+    const Font bold("DejaVuSans-Bold.ttf");
+    useFont(cr, bold, 176);
+    cairo_text_extents_t letter;
+    cairo_text_extents(cr, "D", &letter);
+    const double baseline = 124 + letter.height / 2;
+    cairo_move_to(cr, 128 - letter.x_bearing - letter.width / 2, baseline);
+    cairo_text_path(cr, "D");
+    paintLogoLetters(cr, baseline - letter.height, baseline, size >= 32 ? 4.0 : 0.0);
+
+    setColour(cr, logoUnderline);
+    cairo_rectangle(cr, 128 - letter.width / 2, baseline + 16, letter.width, std::max(8.0, pixel));
+    cairo_fill(cr);
+
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return surface;
 }

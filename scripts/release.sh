@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Makes the whole release of the committed HEAD in dist/release-VERSION/: the Debian package and
+# its source package, both Windows zips, the web page as demo-web-VERSION.tar.gz and SHA256SUMS;
+# with --video also the whole demo as demo-VERSION.mp4 (at --size WxH, default 1024x768).
+# Installs what it needs. The zips and the page's archive come out the same, byte for byte, from
+# the same commit.
+#   scripts/release.sh [--video [--size WxH]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/archive.sh
+
+video=0 size=1024x768
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --video) video=1 ;;
+    --size) [ $# -ge 2 ] || { echo "release: --size needs WIDTHxHEIGHT" >&2; exit 2; }
+        size=$2 && shift ;;
+    *) echo "usage: release.sh [--video [--size WxH]]" >&2; exit 2 ;;
+    esac
+    shift
+done
+[ "$video" -eq 1 ] || [ "$size" = 1024x768 ] || { echo "release: --size goes with --video" >&2; exit 2; }
+
+version=$(scripts/version.sh)
+arch=$(dpkg --print-architecture)
+out=dist/release-$version
+[ -z "$(git status --porcelain --untracked-files=no)" ] ||
+    echo "release: uncommitted changes: the package is made from the commit, the rest from the working tree" >&2
+started=$SECONDS
+
+# Everything is made from fresh default data, never from data/, whose meshes grow with every
+# run of the demo in the clone.
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+rm -rf "$out.part"
+mkdir -p "$out.part"
+
+echo "== release $version: the Debian package"
+scripts/build-deb.sh
+cp "dist/demo_${version}_$arch.deb" "dist/demo_$version.dsc" "dist/demo_$version.tar.xz" "$out.part/"
+
+echo "== release $version: the Windows zips"
+scripts/build-windows.sh
+for zip_arch in x86_64 i686; do
+    cp "dist/demo-windows-$zip_arch.zip" "$out.part/demo-windows-$zip_arch-$version.zip"
+done
+
+echo "== release $version: the web page"
+build/tools/make-data "$stage/data" >/dev/null
+scripts/build-web.sh --data "$stage/data"
+cp -R dist/web "$stage/demo-web-$version"
+tar_folder "$stage" "demo-web-$version" "$out.part/demo-web-$version.tar.gz"
+
+if [ "$video" -eq 1 ]; then
+    echo "== release $version: the video, $size"
+    cmake --build build -j"$(nproc)" --target demo-capture >/dev/null
+    (cd "$stage" && "$OLDPWD/build/tools/demo-capture" --progress --size "$size" -o "$OLDPWD/$out.part/demo-$version.mp4")
+fi
+
+(cd "$out.part" && sha256sum -- $(ls | LC_ALL=C sort) >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)
+rm -rf "$out"
+mv "$out.part" "$out"
+echo "release: $out in $((SECONDS - started)) s"
+(cd "$out" && ls -l | tail -n +2 | awk '{printf "  %-40s %10d bytes\n", $9, $5}')

@@ -1,0 +1,48 @@
+# Sourced by the tests that watch the real demo play on its real clock: when its scenes have
+# loaded, and a screenshot at an instant of its timeline. They set demo to the demo's process.
+
+now() { date +%s.%N; }
+# Seconds since a moment of now().
+since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
+
+# Waits up to SECONDS for an X window titled exactly TITLE while the demo runs.
+wait_for_window() { # TITLE SECONDS
+    for _ in $(seq 1 $(($2 * 10))); do
+        xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
+        kill -0 "$demo" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+# The clock starts once every scene has loaded: star.obj, loaded by two scenes, then has two line
+# ends more than when the run started, twice what figure.obj, loaded earlier, has; only the
+# credits' picture comes after. Call note_mesh_sizes before the run.
+note_mesh_sizes() { # DATA_DIR
+    star_before=$(stat -c %s "$1/star.obj") figure_before=$(stat -c %s "$1/figure.obj")
+}
+# Waits up to a minute for that while the demo runs; sets loaded to the moment.
+wait_until_loaded() { # DATA_DIR
+    loaded=""
+    local star_grew figure_grew
+    for _ in $(seq 1 1200); do
+        star_grew=$(($(stat -c %s "$1/star.obj") - star_before))
+        figure_grew=$(($(stat -c %s "$1/figure.obj") - figure_before))
+        if [ "$figure_grew" -gt 0 ] && [ "$star_grew" -eq $((2 * figure_grew)) ]; then
+            loaded=$(now)
+            return 0
+        fi
+        kill -0 "$demo" 2>/dev/null || return 1
+        sleep 0.05
+    done
+    return 1
+}
+
+# A screenshot of the whole display at about SECONDS on the timeline; sets shot_at and shot_taken
+# to the seconds before and after it.
+screenshot_at() { # SECONDS WIDTHxHEIGHT FILE
+    sleep "$(awk -v t="$loaded" -v s="$1" -v n="$(now)" 'BEGIN { d = t + s - n; print (d > 0 ? d : 0) }')"
+    shot_at=$(since "$loaded")
+    ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size "$2" -i "$DISPLAY" -frames:v 1 "$3"
+    shot_taken=$(since "$loaded")
+}
