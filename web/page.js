@@ -101,23 +101,23 @@
         });
     });
 
+    dataPackage.catch(function (error) {
+        console.error('The demo could not load its data: ' + error.message);
+        fail('The demo could not load its data (' + error.message + ').');
+    });
+
     // The files go into the in-memory file system before main() runs.
     function installData() {
         Module['addRunDependency']('demo.data');
-        dataPackage.then(
-            function (data) {
-                data.layout.files.forEach(function (file) {
-                    var slash = file.name.lastIndexOf('/');
-                    Module['FS_createPath']('/', file.name.slice(1, slash), true, true);
-                    Module['FS_createDataFile'](file.name, null,
-                        data.bytes.subarray(file.start, file.end), true, true, true);
-                });
-                Module['removeRunDependency']('demo.data');
-            },
-            function (error) {
-                console.error('The demo could not load its data: ' + error.message);
-                fail('The demo could not load its data (' + error.message + ').');
+        dataPackage.then(function (data) {
+            data.layout.files.forEach(function (file) {
+                var slash = file.name.lastIndexOf('/');
+                Module['FS_createPath']('/', file.name.slice(1, slash), true, true);
+                Module['FS_createDataFile'](file.name, null, data.bytes.subarray(file.start, file.end),
+                    true, true, true);
             });
+            Module['removeRunDependency']('demo.data');
+        });
     }
 
     // ---- Playing.
@@ -270,6 +270,10 @@
     window.Module = {
         canvas: byId('canvas'),
         preRun: [installData],
+        // The program itself could not start (its WebAssembly missing or refused, say).
+        onAbort: function (what) {
+            fail('The demo could not start (' + what + ').');
+        },
         print: function (text) {
             console.log(text);
         },

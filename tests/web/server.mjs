@@ -22,13 +22,14 @@ const types = {
 
 // directory: what to serve. compress: send demo.data gzip-compressed, in chunks of unknown total
 // length. headScript: JavaScript put first in every HTML page's <head>.
-export async function startServer(directory, {compress = false, headScript = null} = {}) {
+export async function startServer(root, {compress = false, headScript = null} = {}) {
+    const directory = path.resolve(root);
     const served = {requests: 0, compressed: 0};
     const handle = (request, response) => {
         served.requests++;
         const name = decodeURIComponent(new URL(request.url, 'http://host').pathname);
         let file = path.join(directory, path.normalize(name));
-        if (!file.startsWith(path.resolve(directory))) file = directory;
+        if (!file.startsWith(directory)) file = directory;
         if (fs.existsSync(file) && fs.statSync(file).isDirectory()) file = path.join(file, 'index.html');
         if (!fs.existsSync(file)) {
             response.writeHead(404, {'Content-Type': 'text/plain'});
@@ -61,9 +62,9 @@ export async function startServer(directory, {compress = false, headScript = nul
     });
     const port = await listen(0);
     return {
-        // WebKit counts only localhost, not 127.0.0.1, as a secure origin (and so offers service
-        // workers only there); the server answers both.
-        url: (host = '127.0.0.1') => `http://${host}:${port}/`,
+        // WebKit counts localhost, but not 127.0.0.1, as a secure origin, and offers service workers
+        // only to those; the name is looked up on this machine alone.
+        url: () => `http://localhost:${port}/`,
         served,
         stop: () => new Promise((resolve) => {
             server.closeAllConnections();
