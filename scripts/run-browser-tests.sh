@@ -22,38 +22,10 @@ if ! cmp -s tests/web/package-lock.json tests/web/node_modules/.installed-lock 2
 fi
 
 work=$(mktemp -d /tmp/demo-browser-tests-XXXXXX)
-xvfb=""
-cleanup() {
-    [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
-    [ ! -f "$work/pulse/pid" ] || kill "$(cat "$work/pulse/pid")" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Firefox and WebKit draw with WebGL only on a display (headless Firefox has none here): an Xvfb
-# of their own, on the first free display number, rather than windows on the user's screen.
-for number in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 1920x1200x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb=$!
-    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
-    export DISPLAY=":$number"
-    break
-done
-[ -n "$xvfb" ] || { echo "run-browser-tests: no free X display number for Xvfb" >&2; exit 1; }
-
-# A sound output for Firefox and WebKit, whose audio contexts never start without one (Chromium's
-# headless one needs none): a PulseAudio server of the tests' own with a sink that plays to
-# nowhere, found through PULSE_SERVER.
-mkdir "$work/pulse"
-export PULSE_RUNTIME_PATH="$work/pulse" PULSE_SERVER="unix:$work/pulse/native"
-pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-null-sink \
-    --load="module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" \
-    --log-target="file:$work/pulse.log"
+trap 'browser_env_stop 2>/dev/null; rm -rf "$work"' EXIT
+. scripts/browser-env.sh "$work"
 
 # The same page with a data package that lacks one picture, packed as the build packs data/.
-DEPS_CACHE=${DEMO_DEPS_CACHE:-$HOME/.cache/demo-deps}
-. scripts/web-env.sh
 cp -r dist/web "$work/missing"
 mkdir "$work/missing-data"
 cp -r data "$work/missing-data/data"

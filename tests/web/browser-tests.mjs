@@ -248,6 +248,36 @@ async function endWithCloseButton(page, label, how) {
     check(focused === 'again-button', `${label}: the focus is on "${focused}", not on Play again`);
 }
 
+// The full-screen button, clicked while it plays, and again: the stage fills the screen, the
+// canvas draws at the screen's 4:3 box (fitted before every frame), and all is as before after.
+async function fullScreenAndBack(page, label) {
+    const drawn = async () => {
+        const seen = (await page.frames()).times.length;
+        await page.waitFor((n) => window.demoProbe.frames.times.length >= n + 2, seen, 30000, 'two frames');
+        return page.evaluate(() => ({
+            element: (document.fullscreenElement || document.webkitFullscreenElement)?.id ?? null,
+            viewport: [innerWidth, innerHeight],
+            buffer: [document.getElementById('canvas').width, document.getElementById('canvas').height],
+            // The largest 4:3 box of the viewport, in device pixels.
+            box: Math.round(Math.min(innerWidth, (innerHeight * 4) / 3) * devicePixelRatio),
+        }));
+    };
+    const before = await drawn();
+    check(await page.isShown('#fullscreen-button'), `${label}: no full-screen button while it plays`);
+    await page.click('#fullscreen-button');
+    await page.waitFor(() => !!(document.fullscreenElement || document.webkitFullscreenElement), null, 10000, 'full screen');
+    const full = await drawn();
+    await page.click('#fullscreen-button');
+    await page.waitFor(() => !(document.fullscreenElement || document.webkitFullscreenElement), null, 10000, 'the end of full screen');
+    const after = await drawn();
+    console.log(`${label}: full screen: ${JSON.stringify(before)} -> ${JSON.stringify(full)} -> ${JSON.stringify(after)}`);
+    const fits = (seen) => Math.abs(seen.buffer[0] - seen.box) <= 1;
+    check(full.element === 'stage', `${label}: in full screen the element is ${full.element}, not the stage`);
+    check(fits(full), `${label}: in full screen (${full.viewport.join(' x ')}) the canvas draws ${full.buffer.join(' x ')}`);
+    check(after.element === null && after.buffer[0] === before.buffer[0] && after.buffer[1] === before.buffer[1],
+        `${label}: after full screen the canvas draws ${after.buffer.join(' x ')}, not ${before.buffer.join(' x ')} as before`);
+}
+
 async function testControls({browser, servers}) {
     const label = `${browser.engine}: controls`;
     const megabytes = await dataMegabytes();
@@ -290,6 +320,7 @@ async function testControls({browser, servers}) {
             `${label}: the loading bar ended at "${status}" (${bar}), not at ${megabytes} of ${megabytes} MB`);
         await page.press('Enter');
         await page.waitForState('playing', 10000);
+        await fullScreenAndBack(page, label);
         await endWithCloseButton(page, `${label} (Enter, then the close button clicked)`, 'click');
         checkQuiet(page, label);
     } finally {

@@ -245,12 +245,26 @@ async function launchWebKit({scale}) {
                 await drain();
                 return value;
             };
+            // The window's frame and toolbar take some of its size: ask again for the difference,
+            // and wait for the page to see it (the window manager's resize is not immediate).
+            const inner = () => run(() => driver.executeScript('return [innerWidth, innerHeight];'));
             const setViewport = async (w, h) => {
-                // The window's frame and toolbar take some of its size: ask again for the difference.
-                await run(() => driver.manage().window().setRect({x: 0, y: 0, width: w, height: h}));
-                const inner = await run(() => driver.executeScript('return [innerWidth, innerHeight];'));
-                if (inner[0] !== w || inner[1] !== h)
-                    await run(() => driver.manage().window().setRect({x: 0, y: 0, width: 2 * w - inner[0], height: 2 * h - inner[1]}));
+                const settled = async (want) => {
+                    let seen = await inner();
+                    for (let i = 0; i < 50 && (seen[0] !== want[0] || seen[1] !== want[1]); i++) {
+                        await sleep(50);
+                        seen = await inner();
+                    }
+                    return seen;
+                };
+                const rect = await run(() => driver.manage().window().getRect());
+                const now = await inner();
+                const want = [w + rect.width - now[0], h + rect.height - now[1]];
+                await run(() => driver.manage().window().setRect({x: 0, y: 0, width: want[0], height: want[1]}));
+                const seen = await settled([w, h]);
+                if (seen[0] !== w || seen[1] !== h)
+                    await run(() => driver.manage().window().setRect({x: 0, y: 0, width: want[0] + w - seen[0], height: want[1] + h - seen[1]}));
+                await settled([w, h]);
             };
             await setViewport(width, height);
             const unsupported = (what) => async () => {
@@ -270,6 +284,8 @@ async function launchWebKit({scale}) {
                 evaluate,
                 screenshot: async (clip) => {
                     const png = PNG.sync.read(Buffer.from(await run(() => driver.takeScreenshot()), 'base64'));
+                    if (png.width < clip.x + clip.width || png.height < clip.y + clip.height)
+                        throw new Error(`the screenshot is ${png.width} x ${png.height}, smaller than the part wanted`);
                     const out = new PNG({width: clip.width, height: clip.height});
                     PNG.bitblt(png, out, clip.x, clip.y, clip.width, clip.height, 0, 0);
                     return PNG.sync.write(out);

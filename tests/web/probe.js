@@ -1,15 +1,18 @@
-// Runs in the page before its own scripts (every engine's driver puts it there): records when
-// playback started (ms since the page was opened) and the time of every display frame the demo
-// draws while it plays (ms since playback started), and, where the driver cannot hear the
+// Runs in the page before its own scripts (every engine's driver puts it there): records when the
+// page first showed each of its states and when playback started (ms since the page was opened),
+// the time of every display frame the demo draws while it plays (ms since playback started), and,
+// where the driver cannot hear the
 // console itself (WebKit), what the page says on it and the errors it meets. emscripten's main
 // loop asks for each frame with requestAnimationFrame.
 (function (captureConsole) {
     if (window.demoProbe) return;
-    const probe = (window.demoProbe = {frames: {startedAt: null, times: []}, log: []});
+    const probe = (window.demoProbe = {frames: {startedAt: null, times: []}, states: {}, log: []});
     const frames = probe.frames;
     const playing = () => document.body && document.body.dataset.state === 'playing';
     document.addEventListener('DOMContentLoaded', () => {
         const note = () => {
+            const state = document.body.dataset.state;
+            if (!(state in probe.states)) probe.states[state] = performance.now();
             if (playing() && frames.startedAt === null) frames.startedAt = performance.now();
         };
         note();
