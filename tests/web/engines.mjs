@@ -235,7 +235,7 @@ async function launchWebKit({scale}) {
             };
             const drain = async () => {
                 const said = await run(() => driver.executeScript('return window.demoProbe ? window.demoProbe.take() : [];'));
-                for (const entry of said) {
+                for (const entry of said || []) {
                     if (entry.kind === 'console') recordConsole(log, entry.type, entry.text);
                     else log.errors.push(`${entry.kind === 'request' ? 'request failed' : 'uncaught'}: ${entry.text}`);
                 }
