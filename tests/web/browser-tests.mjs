@@ -164,8 +164,7 @@ async function testStillFrames({browser, servers}, scale = 1) {
     const webFrames = [];
     const natives = [];
     for (const {ms, shot} of stillInstants) {
-        const page = await browser.newPage();
-        try {
+        await browser.withPage({}, async (page) => {
             const {canvas, png} = await stillFrame(page, servers.page.url(), ms, scale);
             fs.writeFileSync(path.join(options.output, `${browser.engine}-${ms}-x${scale}.png`), png);
             check(canvas[0] === 1024 * scale && canvas[1] === 768 * scale,
@@ -177,9 +176,7 @@ async function testStillFrames({browser, servers}, scale = 1) {
             console.log(`${label} ${ms} ms (${shot}): ${result.ok ? 'ok' : 'FAILED'}: ${result.detail}`);
             check(result.ok, `${label} ${ms} ms (${shot}) differs from the native one: ${result.detail}`);
             checkQuiet(page, `${label} ${ms} ms`);
-        } finally {
-            await page.close();
-        }
+        });
     }
     // The measure tells the shots apart: each page frame against the next shot's native frame.
     for (let i = 0; i < webFrames.length; i++) {
@@ -227,8 +224,7 @@ async function checkLiveFrame(page, label) {
 
 async function testLivePage({browser, servers}) {
     const label = `${browser.engine}: live page`;
-    const page = await browser.newPage();
-    try {
+    await browser.withPage({}, async (page) => {
         await play(page, servers.page.url(), browser);
         const sound = await soundState(page);
         console.log(`${label}: sound ${sound}`);
@@ -248,15 +244,12 @@ async function testLivePage({browser, servers}) {
         check(frames.times.length >= 136, `${label} drew only ${frames.times.length} frames`);
         check(endShown, `${label} did not offer to play again at its end`);
         checkQuiet(page, label);
-    } finally {
-        await page.close();
-    }
+    });
 }
 
 async function testMissingFile({browser, servers}) {
     const label = `${browser.engine}: missing file`;
-    const page = await browser.newPage();
-    try {
+    await browser.withPage({}, async (page) => {
         await play(page, servers.missing.url(), browser);
         await page.waitFor(() => window.demoProbe.frames.times.length >= 10, null, 60000, '10 frames');
         await page.press('Escape');
@@ -270,9 +263,7 @@ async function testMissingFile({browser, servers}) {
             `${label}: the missing picture's box: ${JSON.stringify(page.log.dialogs)}`);
         check(endShown, `${label}: Escape did not bring the page to its end`);
         check(page.log.errors.length === 0, `${label}: ${page.log.errors.join('; ')}`);
-    } finally {
-        await page.close();
-    }
+    });
 }
 
 // What the page says on its loading bar once the data is in.
@@ -300,8 +291,7 @@ async function endWithCloseButton(page, label, how) {
 // canvas draws at the screen's 4:3 box (fitted before every frame), and all is as before after.
 async function fullScreenAndBack(page, label) {
     const drawn = async () => {
-        const seen = (await page.frames()).times.length;
-        await page.waitFor((n) => window.demoProbe.frames.times.length >= n + 2, seen, 30000, 'two frames');
+        await page.nextFrames(2);
         return page.evaluate(() => ({
             element: (document.fullscreenElement || document.webkitFullscreenElement)?.id ?? null,
             viewport: [innerWidth, innerHeight],
@@ -329,8 +319,7 @@ async function fullScreenAndBack(page, label) {
 async function testControls({browser, servers}) {
     const label = `${browser.engine}: controls`;
     const megabytes = await dataMegabytes();
-    let page = await browser.newPage();
-    try {
+    await browser.withPage({}, async (page) => {
         await page.goto(servers.page.url());
         await page.waitForState('ready', 120000);
         const look = await page.evaluate(() => {
@@ -371,15 +360,12 @@ async function testControls({browser, servers}) {
         await fullScreenAndBack(page, label);
         await endWithCloseButton(page, `${label} (Enter, then the close button clicked)`, 'click');
         checkQuiet(page, label);
-    } finally {
-        await page.close();
-    }
+    });
     if (!browser.touch) {
         console.log(`${label}: no tap (${browser.engine}'s driver has no touch input)`);
         return;
     }
-    page = await browser.newPage({touch: true});
-    try {
+    await browser.withPage({touch: true}, async (page) => {
         await page.goto(servers.page.url());
         await page.waitForState('ready', 120000);
         await page.tap('#start-button');
@@ -387,15 +373,12 @@ async function testControls({browser, servers}) {
         await endWithCloseButton(page, `${label} (a tap on Start, then on the close button)`, 'tap');
         console.log(`${label}: a tap started it and one on the close button ended it`);
         checkQuiet(page, `${label} (touch)`);
-    } finally {
-        await page.close();
-    }
+    });
 }
 
 async function testLostContext({browser, servers}) {
     const label = `${browser.engine}: lost context`;
-    const page = await browser.newPage();
-    try {
+    await browser.withPage({}, async (page) => {
         await play(page, servers.page.url(), browser);
         await page.waitFor(() => window.demoProbe.frames.times.length >= 10, null, 60000, '10 frames');
         const lost = await page.evaluate(() => {
@@ -410,9 +393,9 @@ async function testLostContext({browser, servers}) {
         check(lost, `${label}: no WEBGL_lose_context on the demo's context`);
         if (!lost) return;
         await page.waitForState('lost', 10000);
-        // The loop ends on its next pass; after that no frame is drawn.
-        await page.waitFor(() => window.demoProbe.frames.times.length > 0, null, 1000);
-        await new Promise((resolve) => setTimeout(resolve, 500));
+        // The loop ends on its next pass, a frame's time later (a tenth of a second at the slowest
+        // rate measured here): allow it a second, then no frame may be drawn in the next.
+        await new Promise((resolve) => setTimeout(resolve, 1000));
         const before = (await page.frames()).times.length;
         await new Promise((resolve) => setTimeout(resolve, 1000));
         const after = (await page.frames()).times.length;
@@ -430,16 +413,13 @@ async function testLostContext({browser, servers}) {
         await page.press('Escape');
         await page.waitForState('ended', 10000);
         checkQuiet(page, label);
-    } finally {
-        await page.close();
-    }
+    });
 }
 
 async function testOffline({browser, servers}) {
     const label = `${browser.engine}: offline`;
     const server = servers.offline;
-    const page = await browser.newPage();
-    try {
+    await browser.withPage({}, async (page) => {
         await page.goto(`${server.url()}?at=20000`);
         await page.waitFor(() => document.title === 'frame 20000', null, 120000, 'the frame at 20000 ms');
         // The worker has kept everything once its cache is complete and it is active.
@@ -476,16 +456,13 @@ async function testOffline({browser, servers}) {
         check(result.ok, `${label}: the frame drawn offline differs from the native one: ${result.detail}`);
         check(server.served.requests === requests, `${label}: the stopped server was asked for something`);
         checkQuiet(page, label);
-    } finally {
-        await page.close();
-    }
+    });
 }
 
 async function testCompressed({browser, servers}) {
     const label = `${browser.engine}: compressed data`;
     const megabytes = await dataMegabytes();
-    const page = await browser.newPage();
-    try {
+    await browser.withPage({}, async (page) => {
         await play(page, servers.compressed.url(), browser);
         const [status, bar] = await loadingStatus(page);
         console.log(`${label}: demo.data sent gzip-compressed ${servers.compressed.served.compressed} time(s); ` +
@@ -497,9 +474,7 @@ async function testCompressed({browser, servers}) {
         await page.press('Escape');
         await page.waitForState('ended', 10000);
         checkQuiet(page, label);
-    } finally {
-        await page.close();
-    }
+    });
 }
 
 // The picture's box and the page's scrolling, as a phone's screen sees them.
@@ -524,14 +499,12 @@ async function testPhone({browser, servers}) {
     const label = `${browser.engine}: phone`;
     // An iPhone's screen in CSS pixels, portrait then landscape.
     const [narrow, wide] = [390, 844];
-    const page = await browser.newPage({width: narrow, height: wide, touch: browser.touch});
-    try {
+    await browser.withPage({width: narrow, height: wide, touch: browser.touch}, async (page) => {
         await play(page, servers.page.url(), browser);
         for (const [width, height] of [[narrow, wide], [wide, narrow]]) {
             await page.setViewport(width, height);
             // The demo fits its canvas before every frame: wait for two.
-            const seen = (await page.frames()).times.length;
-            await page.waitFor((n) => window.demoProbe.frames.times.length >= n + 2, seen, 30000, 'two frames');
+            await page.nextFrames(2);
             const layout = await phoneLayout(page);
             const [w, h] = layout.viewport;
             const fit = Math.min(w, (h * 4) / 3);
@@ -550,9 +523,7 @@ async function testPhone({browser, servers}) {
         await page.press('Escape');
         await page.waitForState('ended', 10000);
         checkQuiet(page, label);
-    } finally {
-        await page.close();
-    }
+    });
     await testWithoutFullScreenApi({browser, servers});
 }
 
@@ -561,9 +532,12 @@ async function testPhone({browser, servers}) {
 // already runs as an app from the home screen, the button hides itself.
 async function testWithoutFullScreenApi({browser, servers}) {
     const label = `${browser.engine}: without the full-screen API`;
+    if (!browser.scriptsBeforePage) {
+        console.log(`${label}: not tried (${browser.engine}'s driver cannot run a script before the page's own)`);
+        return;
+    }
     for (const standalone of [false, true]) {
-        let page = await browser.newPage({width: 844, height: 390, touch: browser.touch});
-        try {
+        await browser.withPage({width: 844, height: 390, touch: browser.touch}, async (page) => {
             await page.beforeScripts((asApp) => {
                 for (const name of ['requestFullscreen', 'webkitRequestFullscreen']) delete Element.prototype[name];
                 Object.defineProperty(Document.prototype, 'fullscreenEnabled', {get: () => false});
@@ -572,12 +546,6 @@ async function testWithoutFullScreenApi({browser, servers}) {
                     window.matchMedia = (q) => (/display-mode/.test(q) ? {matches: true, media: q} : query(q));
                 }
             }, standalone);
-        } catch (error) {
-            console.log(`${label}: not tried (${error.message})`);
-            await page.close();
-            return;
-        }
-        try {
             await play(page, servers.page.url(), browser);
             const shown = await page.isShown('#fullscreen-button');
             if (standalone) {
@@ -586,8 +554,7 @@ async function testWithoutFullScreenApi({browser, servers}) {
             } else {
                 check(shown, `${label}: no full-screen button`);
                 await page.click('#fullscreen-button');
-                const seen = (await page.frames()).times.length;
-                await page.waitFor((n) => window.demoProbe.frames.times.length >= n + 2, seen, 30000, 'two frames');
+                await page.nextFrames(2);
                 const filled = await page.evaluate(() => {
                     const stage = document.getElementById('stage').getBoundingClientRect();
                     const view = window.visualViewport;
@@ -606,9 +573,7 @@ async function testWithoutFullScreenApi({browser, servers}) {
             await page.press('Escape');
             await page.waitForState('ended', 10000);
             checkQuiet(page, label);
-        } finally {
-            await page.close();
-        }
+        });
     }
 }
 
@@ -616,18 +581,13 @@ async function testWithoutFullScreenApi({browser, servers}) {
 // rectangle, and again after the window changes size.
 async function testLiveCanvasFollowsTheWindow({browser, servers}, scale) {
     const label = `${browser.engine}: sharp live page`;
-    const page = await browser.newPage();
-    try {
+    await browser.withPage({}, async (page) => {
         await play(page, servers.page.url(), browser);
-        const nextFrames = async () => {
-            const seen = (await page.frames()).times.length;
-            await page.waitFor((n) => window.demoProbe.frames.times.length >= n + 3, seen, 30000, 'three frames');
-        };
-        await nextFrames();
+        await page.nextFrames(3);
         const sizes = [[1024, 768, 2048, 1536], [800, 800, 1600, 1200], [1280, 720, 1920, 1440]];
         for (const [width, height, bufferWidth, bufferHeight] of sizes) {
             await page.setViewport(width, height);
-            await nextFrames();
+            await page.nextFrames(3);
             const seen = await page.evaluate(() => {
                 const canvas = document.getElementById('canvas');
                 const box = canvas.getBoundingClientRect();
@@ -642,9 +602,7 @@ async function testLiveCanvasFollowsTheWindow({browser, servers}, scale) {
         await page.press('Escape');
         await page.waitForState('ended', 10000);
         check(page.log.errors.length === 0, `${label}: ${page.log.errors.join('; ')}`);
-    } finally {
-        await page.close();
-    }
+    });
 }
 
 async function testSharp({engine, servers}) {

@@ -64,6 +64,11 @@ function commonPage(page) {
         }
     };
     page.state = () => page.evaluate(() => document.body && document.body.dataset.state);
+    // Waits until the demo has drawn n frames more than it has now.
+    page.nextFrames = async (n) => {
+        const seen = (await page.frames()).times.length;
+        await pollUntil(page, ([from, more]) => window.demoProbe.frames.times.length >= from + more, [seen, n], 30000, `${n} frames`);
+    };
     page.frames = () => page.evaluate(() => window.demoProbe.frames);
     page.isShown = (selector) =>
         page.evaluate((s) => {
@@ -71,6 +76,19 @@ function commonPage(page) {
             return !!element && element.getClientRects().length > 0 && getComputedStyle(element).visibility !== 'hidden';
         }, selector);
     return page;
+}
+
+// What each engine's browser offers beyond its driver: a page for the length of a function.
+function commonBrowser(browser) {
+    browser.withPage = async (settings, body) => {
+        const page = await browser.newPage(settings);
+        try {
+            return await body(page);
+        } finally {
+            await page.close();
+        }
+    };
+    return browser;
 }
 
 // ---- Chromium and Firefox, through puppeteer-core.
@@ -119,12 +137,13 @@ async function launchPuppeteer(engine, {scale}) {
         };
     const browser = await puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 600000});
     const version = await browser.version();
-    return {
+    return commonBrowser({
         engine,
         version,
         touch: true,
         // Sound without a click (?autostart): allowed by the flags and preferences above.
         autoplay: true,
+        scriptsBeforePage: true,
         // The probe goes in through the driver (evaluateOnNewDocument).
         headScript: null,
         newPage: async ({width = 1024, height = 768, touch = false} = {}) => {
@@ -162,7 +181,7 @@ async function launchPuppeteer(engine, {scale}) {
             await browser.close();
             fs.rmSync(profile, {recursive: true, force: true});
         },
-    };
+    });
 }
 
 // ---- WebKitGTK, through WebKitWebDriver (which starts MiniBrowser) and selenium-webdriver.
@@ -205,12 +224,13 @@ async function launchWebKit({scale}) {
     }
     const version = (await driver.getCapabilities()).get('browserVersion');
     let openPages = 0;
-    return {
+    return commonBrowser({
         engine: 'webkit',
         version: `WebKitGTK ${version}`,
         touch: false,
         // WebKit wants a click or a tap before it plays any sound, as Safari does.
         autoplay: false,
+        scriptsBeforePage: false,
         // WebDriver runs scripts only in a page already loaded: the tests' server puts the probe,
         // with its console recorder, at the head of every page for this engine.
         headScript: probeScript(true),
@@ -314,7 +334,7 @@ async function launchWebKit({scale}) {
             driverProcess.kill();
             await exited;
         },
-    };
+    });
 }
 
 // engine: 'chromium', 'firefox' or 'webkit'. scale: the device pixel ratio of the screen it
