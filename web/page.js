@@ -191,17 +191,14 @@
             window.visualViewport.addEventListener('scroll', followVisualViewport);
         }
         return {
-            native: native,
             available: function () {
                 return native || !standalone();
             },
-            active: function () {
-                return native ? !!element() : document.body.classList.contains('filled');
-            },
             toggle: function () {
                 if (native) {
-                    if (element()) exit.call(document);
-                    else request.call(stage);
+                    // Refused (the browser's own rules), it stays as it is: nothing to report.
+                    var asked = element() ? exit.call(document) : request.call(stage);
+                    if (asked && asked.catch) asked.catch(function () {});
                     return;
                 }
                 document.body.classList.toggle('filled');
