@@ -8,9 +8,11 @@ const files = ['./', 'index.html', 'page.js', 'page.css', 'demo.js', 'demo.wasm'
     'demo.data.json', 'poster.jpg', 'icon-192.png', 'icon-512.png', 'manifest.webmanifest'];
 
 self.addEventListener('install', (event) => {
-    // From the network, never from the HTTP cache, which may still hold the previous build.
+    // Checked with the host, never taken from the HTTP cache unasked, which may still hold the
+    // previous build; what the page has just loaded comes from there once the host says it is
+    // current.
     event.waitUntil(caches.open(cacheName)
-        .then((cache) => cache.addAll(files.map((file) => new Request(file, {cache: 'reload'}))))
+        .then((cache) => cache.addAll(files.map((file) => new Request(file, {cache: 'no-cache'}))))
         .then(() => self.skipWaiting()));
 });
 

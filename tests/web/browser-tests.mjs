@@ -12,7 +12,8 @@
 //   lost        a WebGL context lost while it plays (WEBGL_lose_context): the page says so where
 //               the picture was, the loop and the sound stop, and Restart plays it again
 //   offline     the page opened once, its server stopped: a reload still draws ?at=20000; the web
-//               app manifest's name is the page's and its icons load
+//               app manifest's name is the page's and its icons load; a new build's service
+//               worker replaces the old cache
 //   compressed  a host that sends demo.data gzip-compressed: the bar counts the package's own
 //               bytes to its end and the demo starts
 //   phone       a phone's screen in portrait and landscape: the picture keeps 4:3 and follows the
@@ -455,6 +456,19 @@ async function testOffline({browser, servers}) {
         console.log(`${label}: the server stopped, the reload drew the frame at 20000 ms: ${result.detail}`);
         check(result.ok, `${label}: the frame drawn offline differs from the native one: ${result.detail}`);
         check(server.served.requests === requests, `${label}: the stopped server was asked for something`);
+
+        // A new build, whose sw.js names another cache (as build-web.sh writes a new version into
+        // it): the next visit installs it, and only its cache is left.
+        const worker = path.join(server.directory, 'sw.js');
+        const newName = 'demo-new-build';
+        fs.writeFileSync(worker, fs.readFileSync(worker, 'utf8').replace(/const cacheName = '[^']*'/, `const cacheName = '${newName}'`));
+        await server.restart();
+        await page.goto(`${server.url()}?at=20000`);
+        const left = await page.waitFor(async (wanted) => {
+            const names = await caches.keys();
+            return names.length === 1 && names[0] === wanted ? names : false;
+        }, newName, 60000, 'the new build\'s cache alone');
+        console.log(`${label}: a new build's service worker left the caches ${JSON.stringify(left)}`);
         checkQuiet(page, label);
     });
 }
@@ -645,7 +659,10 @@ for (const engine of options.engines.split(',')) {
         const serve = (directory, settings = {}) => startServer(directory, {...settings, headScript: browser.headScript});
         servers.page = await serve(options.page);
         servers.missing = await serve(options['missing-page']);
-        servers.offline = await serve(options.page);
+        // A copy, which the offline case turns into a new build.
+        const offlineCopy = fs.mkdtempSync(path.join(options.output, `${engine}-offline-`));
+        fs.cpSync(options.page, offlineCopy, {recursive: true});
+        servers.offline = await serve(offlineCopy);
         servers.compressed = await serve(options.page, {compress: true});
         for (const [name, run] of Object.entries(cases)) {
             if (!wanted(name)) continue;

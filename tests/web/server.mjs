@@ -62,6 +62,7 @@ export async function startServer(root, {compress = false, headScript = null} = 
     });
     const port = await listen(0);
     return {
+        directory,
         // WebKit counts localhost, but not 127.0.0.1, as a secure origin, and offers service workers
         // only to those; the name is looked up on this machine alone.
         url: () => `http://localhost:${port}/`,
