@@ -1,10 +1,12 @@
-// Plays the web build once in headless Chromium (?autostart) and prints the frame rate of each
-// stretch of the timeline, the time from opening the page to its first frame, and the time to a
-// still frame (?at=MS). bench/web_frame_rate.sh serves the page and runs this.
-//   node bench/web_frame_rate.mjs URL
-import {launchChromium, openPage, recordFrames, waitForState} from '../tests/web/browser.mjs';
+// Plays the web build once in each engine and prints the frame rate of each stretch of the
+// timeline, the time from opening the page to the offer of the start (the data downloaded and the
+// program started) and from the start to the first frame, and the time to a still frame
+// (?at=MS). bench/web_frame_rate.sh prepares a display and a sound output and runs this.
+//   node bench/web_frame_rate.mjs DIST_WEB [chromium,firefox,webkit]
+import {engineNames, launch} from '../tests/web/engines.mjs';
+import {startServer} from '../tests/web/server.mjs';
 
-const url = process.argv[2];
+const [directory, engines = engineNames.join(',')] = process.argv.slice(2);
 const stretches = [
     ['intro', 0, 13000],
     ['figure shot', 13000, 26000],
@@ -16,36 +18,49 @@ const stretches = [
     ['credits', 133000, 136000],
 ];
 
-const browser = await launchChromium();
-try {
-    const {page, log} = await openPage(browser);
-    await recordFrames(page);
-    await page.goto(`${url}?autostart`);
-    await waitForState(page, 'playing', 120000);
-    await waitForState(page, 'ended', 136000 + 120000);
-    const frames = await page.evaluate(() => window.demoFrames);
-    await page.close();
+const results = [];
+for (const engine of engines.split(',')) {
+    const browser = await launch(engine);
+    const server = await startServer(directory, {headScript: browser.headScript});
+    try {
+        const page = await browser.newPage();
+        // Without ?autostart in every engine, so that the start is the same click in each.
+        await page.goto(server.url());
+        await page.waitForState('ready', 120000);
+        await page.click('#start-button');
+        await page.waitForState('ended', 136000 + 120000);
+        const probe = await page.evaluate(() => window.demoProbe);
+        await page.close();
+        const frames = probe.frames;
+        const rates = stretches.map(([, from, to]) => (frames.times.filter((t) => t >= from && t < to).length * 1000) / (to - from));
+        const whole = (frames.times.filter((t) => t < 136000).length * 1000) / 136000;
 
-    console.log('stretch          from (s)  to (s)  frames  frames/s');
-    for (const [name, from, to] of stretches) {
-        const inside = frames.times.filter((t) => t >= from && t < to);
-        const fps = (inside.length * 1000) / (to - from);
-        console.log(`${name.padEnd(16)} ${String(from / 1000).padStart(8)} ${String(to / 1000).padStart(7)} ` +
-            `${String(inside.length).padStart(7)} ${fps.toFixed(1).padStart(9)}`);
+        const still = await browser.newPage();
+        const started = Date.now();
+        await still.goto(`${server.url()}?at=20000`);
+        await still.waitFor(() => document.title === 'frame 20000', null, 120000, 'the still frame');
+        const stillMs = Date.now() - started;
+        await still.close();
+        results.push({engine, version: browser.version, rates, whole, ready: probe.states.ready,
+            firstFrame: frames.times[0], stillMs, errors: page.log.errors});
+    } finally {
+        await browser.close();
+        await server.stop();
     }
-    const all = frames.times.filter((t) => t < 136000).length;
-    console.log(`whole timeline: ${all} frames, ${((all * 1000) / 136000).toFixed(1)} frames/s`);
-    // Page times count from the start of navigation.
-    console.log(`opening the page to its first frame: ${(frames.startedAt + frames.times[0]).toFixed(0)} ms ` +
-        `(playback started at ${frames.startedAt.toFixed(0)} ms)`);
-    if (log.errors.length) console.log(`errors: ${log.errors.join('; ')}`);
+}
 
-    const still = await openPage(browser);
-    const started = Date.now();
-    await still.page.goto(`${url}?at=20000`);
-    await still.page.waitForFunction(() => document.title === 'frame 20000', {timeout: 120000});
-    console.log(`opening ?at=20000 to its frame: ${Date.now() - started} ms`);
-    await still.page.close();
-} finally {
-    await browser.close();
+const column = (text) => String(text).padStart(10);
+console.log(`${'frames/s'.padEnd(16)} ${'from (s)'.padStart(8)} ${'to (s)'.padStart(7)}${results.map((r) => column(r.engine)).join('')}`);
+stretches.forEach(([name, from, to], i) => {
+    console.log(`${name.padEnd(16)} ${String(from / 1000).padStart(8)} ${String(to / 1000).padStart(7)}` +
+        results.map((r) => column(r.rates[i].toFixed(1))).join(''));
+});
+console.log(`${'whole timeline'.padEnd(32)}${results.map((r) => column(r.whole.toFixed(1))).join('')}`);
+// Page times count from the start of navigation.
+console.log(`${'opening to start offered (ms)'.padEnd(32)}${results.map((r) => column(r.ready.toFixed(0))).join('')}`);
+console.log(`${'start to first frame (ms)'.padEnd(32)}${results.map((r) => column(r.firstFrame.toFixed(0))).join('')}`);
+console.log(`${'opening ?at=20000 to frame (ms)'.padEnd(32)}${results.map((r) => column(r.stillMs)).join('')}`);
+for (const r of results) {
+    console.log(`${r.engine}: ${r.version}`);
+    if (r.errors.length) console.log(`${r.engine} errors: ${r.errors.join('; ')}`);
 }

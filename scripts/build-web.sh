@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the demo as a static web page into dist/web/: index.html with its script and style, the
-# program (demo.js, demo.wasm) and the data package (data.js, demo.data) made from data/, which
-# any static web host can serve. Installs what it needs; the libraries for WebAssembly are built
-# from Debian's sources once and then taken from the cache (scripts/build-web-deps.sh).
+# program (demo.js, demo.wasm), the data package made from data/ (demo.data, demo.data.json), the
+# poster and the icons (frames of the demo, drawn by demo-capture), the web app manifest and the
+# service worker that keeps it all for playing offline. Any static web host can serve it.
+# Installs what it needs; the libraries for WebAssembly are built from Debian's sources once and
+# then taken from the cache (scripts/build-web-deps.sh).
 #   scripts/build-web.sh [--data DIR]     the data to pack (default data/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +18,7 @@ scripts/install-packages.sh web
 
 # The data is the native demo's: make-data writes whatever is missing from it.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target make-data >/dev/null
+cmake --build build -j"$(nproc)" --target make-data demo-capture >/dev/null
 build/tools/make-data "$data"
 
 prefix=$(scripts/build-web-deps.sh)
@@ -36,23 +38,34 @@ cmake --build build-web -j"$(nproc)" --target demo
 out=dist/web
 rm -rf "$out.part"
 mkdir -p "$out.part"
-cp web/page.js web/page.css build-web/demo.js build-web/demo.wasm "$out.part/"
+cp web/page.js web/page.css web/manifest.webmanifest build-web/demo.js build-web/demo.wasm \
+    "$out.part/"
 sed "s/@DEMO_VERSION@/$(scripts/version.sh)/g" web/index.html >"$out.part/index.html"
-# The demo reads "data/..." from the working directory, which is the file system's root.
-python3 /usr/share/emscripten/tools/file_packager.py "$out.part/demo.data" --preload "$data@/data" \
-    --js-output="$out.part/data.js" --no-node 2>&1 >/dev/null | grep -v FORCE_FILESYSTEM >&2 || true
-[ -s "$out.part/data.js" ] || { echo "build-web: packing data/ failed" >&2; exit 1; }
-# The packager names each package with a random UUID (a key for browsers' caches); one made from
-# the data itself keeps the page the same from the same data.
-uuid=$(sha256sum "$out.part/demo.data" | sed -E 's/^(.{8})(.{4})(.{4})(.{4})(.{12}).*/\1-\2-\3-\4-\5/')
-sed -i -E "s/\"package_uuid\": \"[0-9a-f-]+\"/\"package_uuid\": \"$uuid\"/" "$out.part/data.js"
-grep -q "\"package_uuid\": \"$uuid\"" "$out.part/data.js" ||
-    { echo "build-web: no package_uuid in data.js to fix" >&2; exit 1; }
+scripts/pack-web-data.sh "$data" "$out.part"
+
+# The poster behind the start button (and the link preview's picture) is the figure shot at 18 s;
+# the icons are its middle square. From a copy of the data, since loading a mesh appends to its
+# file.
+frames=$(mktemp -d)
+trap 'rm -rf "$frames"' EXIT
+cp -r "$data" "$frames/data"
+capture=$PWD/build/tools/demo-capture
+(cd "$frames" && "$capture" --quiet --at 18000 -o frame.png)
+ffmpeg -v error -i "$frames/frame.png" -q:v 3 "$out.part/poster.jpg"
+for size in 192 512; do
+    ffmpeg -v error -i "$frames/frame.png" -vf "crop=768:768:128:0,scale=$size:$size:flags=lanczos" \
+        "$out.part/icon-$size.png"
+done
+
+# The service worker's cache is named after everything it keeps: a new build is a new cache, and
+# the browser, finding sw.js changed, fetches the new files and drops the old ones.
+version=$(cd "$out.part" && cat $(ls | sort) | sha256sum | cut -c1-16)
+sed "s/@BUILD_VERSION@/$version/" web/sw.js >"$out.part/sw.js"
 rm -rf "$out"
 mv "$out.part" "$out"
 
 echo "build-web: the page is in $PWD/$out (scripts/serve-web.sh serves it)"
-for file in demo.wasm demo.js data.js demo.data; do
+for file in demo.wasm demo.js demo.data poster.jpg; do
     printf '  %-10s %9d bytes, %9d gzip-compressed\n' "$file" "$(stat -c %s "$out/$file")" \
         "$(gzip -9 -c "$out/$file" | wc -c)"
 done

@@ -24,8 +24,12 @@ for set in "$@"; do
     windows) packages+=(mingw-w64 dpkg-dev zip unzip wine wine64 nasm icoutils) ;;
     wine32) packages+=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) i386=1 ;;
     web) packages+=(emscripten dpkg-dev python3) ;;
+    # The three engines: Chromium, Firefox ESR, and WebKitGTK's MiniBrowser with its WebDriver;
+    # PulseAudio gives the last two a sound output on a machine without a sound card.
     # Debian's npm cannot be installed beside a node that brings its own npm (NodeSource's).
-    browser-tests) packages+=(chromium nodejs) && { command -v npm >/dev/null || packages+=(npm); } ;;
+    browser-tests)
+        packages+=(chromium firefox-esr webkit2gtk-driver pulseaudio nodejs) &&
+            { command -v npm >/dev/null || packages+=(npm); } ;;
     # The Debian package: what builds it (debian/control's Build-Depends are the main set's) and
     # what checks it.
     deb) packages+=(debhelper dpkg-dev lintian appstream desktop-file-utils) ;;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Serves the web build (dist/web/, written by scripts/build-web.sh) on 127.0.0.1 with Python's
-# http.server and says the address; a free port unless one is given (0 also means a free one).
-# Ctrl+C stops it. The tests serve copies of the page from other directories.
+# http.server and says the address (as localhost); a free port unless one is given (0 also means
+# a free one). Ctrl+C stops it. The tests serve copies of the page from other directories.
 #   scripts/serve-web.sh [PORT [DIRECTORY]]
 set -euo pipefail
 directory=${2:-$(dirname "$0")/../dist/web}
@@ -15,14 +15,17 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     # which Python knows only where the system's MIME table says so.
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       ".wasm": "application/wasm", ".js": "text/javascript",
-                      ".data": "application/octet-stream"}
+                      ".data": "application/octet-stream", ".json": "application/json",
+                      ".webmanifest": "application/manifest+json"}
 
     def log_message(self, format, *args):
         pass
 
 server = http.server.ThreadingHTTPServer(
     ("127.0.0.1", int(sys.argv[1])), functools.partial(Handler, directory=sys.argv[2]))
-print(f"serve-web: http://127.0.0.1:{server.server_port}/", flush=True)
+# As localhost: Safari and WebKit count that name, but not 127.0.0.1, as a secure origin, the
+# only kind they let keep the page for offline play.
+print(f"serve-web: http://localhost:{server.server_port}/", flush=True)
 try:
     server.serve_forever()
 except KeyboardInterrupt:

@@ -1,7 +1,9 @@
 'use strict';
-// The page around the demo: the loading bar, the start overlay (browsers allow sound only after a
-// click, and that click is the timeline's 0), full screen, the end with an offer to play again,
-// and ?at=MS, which draws the single frame at MS for comparing with the native renderer.
+// The page around the demo: the data's download with its bar, the start overlay (browsers allow
+// sound only after a click or a tap, and that gesture is the timeline's 0), the controls while it
+// plays (full screen, the close button), the end with an offer to play again, a lost WebGL context,
+// the offline cache, and ?at=MS, which draws the single frame at MS for comparing with the native
+// renderer.
 //   ?autostart   starts without the click where the browser allows sound without one
 (function () {
     var params = new URLSearchParams(location.search);
@@ -11,12 +13,16 @@
     var show = function (id, shown) {
         byId(id).classList.toggle('hidden', !shown);
     };
+    var state = function () {
+        return document.body.dataset.state;
+    };
     var setState = function (state) {
         document.body.dataset.state = state;
     };
     var started = false;
+    var still = params.has('at');
 
-    if (params.has('at')) document.body.classList.add('still');
+    if (still) document.body.classList.add('still');
     console.log(byId('about').textContent);
 
     // SDL's audio output lives in this context; it is created, suspended, during start-up.
@@ -24,15 +30,113 @@
         return Module['SDL2'] && Module['SDL2'].audioContext;
     }
 
+    // Overlays with a button take Enter and Space on it, focused and visibly so.
+    function offer(id, buttonId) {
+        show(id, true);
+        byId(buttonId).focus();
+    }
+
+    function fail(text) {
+        show('loading', false);
+        byId('failed-text').textContent = text;
+        offer('failed', 'reload-button');
+        setState('failed');
+    }
+
+    // ---- The data package: fetched here rather than by emscripten's loader, so that the bar
+    // counts the bytes of the package itself (a host may send it compressed, and browsers disagree
+    // on what a download's progress counts then) against its size from demo.data.json.
+    var megabytes = function (bytes) {
+        return (bytes / 1e6).toFixed(1);
+    };
+    function showProgress(loaded, total) {
+        var share = total > 0 ? Math.min(1, loaded / total) : 0;
+        byId('progress').style.width = (100 * share).toFixed(1) + '%';
+        byId('status').textContent =
+            'Loading ' + megabytes(loaded) + ' of ' + megabytes(total) + ' MB';
+    }
+
+    function fetchOk(url) {
+        return fetch(url).then(function (response) {
+            if (!response.ok) throw new Error(url + ': HTTP ' + response.status);
+            return response;
+        });
+    }
+
+    function readWithProgress(response, total) {
+        var reader = response.body.getReader();
+        var chunks = [];
+        var loaded = 0;
+        function next() {
+            return reader.read().then(function (part) {
+                if (part.done) return;
+                chunks.push(part.value);
+                loaded += part.value.length;
+                showProgress(loaded, total);
+                return next();
+            });
+        }
+        return next().then(function () {
+            var whole = new Uint8Array(loaded);
+            var at = 0;
+            chunks.forEach(function (chunk) {
+                whole.set(chunk, at);
+                at += chunk.length;
+            });
+            return whole;
+        });
+    }
+
+    var dataPackage = Promise.all([
+        fetchOk('demo.data.json').then(function (response) {
+            return response.json();
+        }),
+        fetchOk('demo.data'),
+    ]).then(function (both) {
+        var layout = both[0];
+        showProgress(0, layout.bytes);
+        return readWithProgress(both[1], layout.bytes).then(function (bytes) {
+            if (bytes.length !== layout.bytes)
+                throw new Error('demo.data: ' + bytes.length + ' bytes, not ' + layout.bytes);
+            return {layout: layout, bytes: bytes};
+        });
+    });
+
+    dataPackage.catch(function (error) {
+        console.error('The demo could not load its data: ' + error.message);
+        fail('The demo could not load its data (' + error.message + ').');
+    });
+
+    // The files go into the in-memory file system before main() runs.
+    function installData() {
+        Module['addRunDependency']('demo.data');
+        dataPackage.then(function (data) {
+            data.layout.files.forEach(function (file) {
+                var slash = file.name.lastIndexOf('/');
+                Module['FS_createPath']('/', file.name.slice(1, slash), true, true);
+                Module['FS_createDataFile'](file.name, null, data.bytes.subarray(file.start, file.end),
+                    true, true, true);
+            });
+            Module['removeRunDependency']('demo.data');
+        });
+    }
+
+    // ---- Playing.
     function start() {
         if (started) return;
         started = true;
         show('start', false);
         var context = audioContext();
         if (context && context.state !== 'running') context.resume();
-        show('fullscreen-button', true);
+        show('close-button', true);
+        show('fullscreen-button', fullScreen.available());
         setState('playing');
         Module['_startPlayback']();
+    }
+
+    function offerStart() {
+        setState('ready');
+        offer('start', 'start-button');
     }
 
     function autostart() {
@@ -42,29 +146,137 @@
             return;
         }
         // A browser that wants a click leaves the promise pending: offer the click meanwhile.
-        var offer = setTimeout(function () {
-            setState('ready');
-            show('start', true);
-        }, 300);
+        var offered = setTimeout(offerStart, 300);
         context.resume().then(function () {
-            clearTimeout(offer);
+            clearTimeout(offered);
             start();
         });
     }
 
-    byId('start-button').addEventListener('click', start);
-    byId('again-button').addEventListener('click', function () {
+    function reloadPlaying() {
         var again = new URL(location.href);
         again.searchParams.set('autostart', '');
         location.href = again.href;
+    }
+
+    // ---- Full screen: the element's own API where there is one (with WebKit's prefix on older
+    // iPads and Safaris). An iPhone has none for anything but video: there the button pins the
+    // picture to the part of the page actually visible (the visual viewport, which the browser's
+    // bars and a pinch zoom shrink) with the controls faded; it hides itself where the page already
+    // runs without the browser's bars (started from the home screen), where nothing is left to do.
+    var fullScreen = (function () {
+        var stage = byId('stage');
+        var request = stage.requestFullscreen || stage.webkitRequestFullscreen;
+        var exit = document.exitFullscreen || document.webkitExitFullscreen;
+        var enabled = document.fullscreenEnabled || document.webkitFullscreenEnabled;
+        var element = function () {
+            return document.fullscreenElement || document.webkitFullscreenElement;
+        };
+        var native = !!(request && exit && enabled);
+        var standalone = function () {
+            return window.matchMedia('(display-mode: fullscreen), (display-mode: standalone)').matches ||
+                navigator.standalone === true;
+        };
+        function followVisualViewport() {
+            var view = window.visualViewport;
+            var filled = document.body.classList.contains('filled');
+            stage.style.left = filled && view ? view.offsetLeft + 'px' : '';
+            stage.style.top = filled && view ? view.offsetTop + 'px' : '';
+            stage.style.width = filled && view ? view.width + 'px' : '';
+            stage.style.height = filled && view ? view.height + 'px' : '';
+            stage.style.right = filled && view ? 'auto' : '';
+            stage.style.bottom = filled && view ? 'auto' : '';
+        }
+        if (window.visualViewport) {
+            window.visualViewport.addEventListener('resize', followVisualViewport);
+            window.visualViewport.addEventListener('scroll', followVisualViewport);
+        }
+        return {
+            available: function () {
+                return native || !standalone();
+            },
+            toggle: function () {
+                if (native) {
+                    // Refused (the browser's own rules), it stays as it is: nothing to report.
+                    var asked = element() ? exit.call(document) : request.call(stage);
+                    if (asked && asked.catch) asked.catch(function () {});
+                    return;
+                }
+                document.body.classList.toggle('filled');
+                followVisualViewport();
+            },
+            leave: function () {
+                if (native && element()) exit.call(document);
+                document.body.classList.remove('filled');
+                followVisualViewport();
+            },
+        };
+    })();
+
+    // ---- A lost WebGL context (a phone taking the graphics back from a page in the background,
+    // a GPU reset): the demo cannot build its textures and meshes again in the middle of a run, so
+    // the sound stops, the loop is told to end, and the page offers to start again.
+    byId('canvas').addEventListener('webglcontextlost', function () {
+        if (still) return;
+        var wasPlaying = state() === 'playing';
+        var context = audioContext();
+        if (context && context.state === 'running') context.suspend();
+        ['loading', 'start', 'end', 'close-button', 'fullscreen-button'].forEach(function (id) {
+            show(id, false);
+        });
+        fullScreen.leave();
+        setState('lost');
+        offer('lost', 'restart-button');
+        if (wasPlaying) Module['_endPlayback']();
+    });
+
+    byId('start-button').addEventListener('click', start);
+    byId('again-button').addEventListener('click', reloadPlaying);
+    byId('restart-button').addEventListener('click', reloadPlaying);
+    byId('reload-button').addEventListener('click', function () {
+        location.reload();
+    });
+    byId('close-button').addEventListener('click', function () {
+        if (state() === 'playing') Module['_endPlayback']();
     });
     byId('fullscreen-button').addEventListener('click', function () {
-        if (document.fullscreenElement) document.exitFullscreen();
-        else byId('stage').requestFullscreen();
+        fullScreen.toggle();
     });
+    // Enter and Space press the focused button. Caught before SDL's keyboard handler on the
+    // window, which takes keys for the demo and would keep them from the button.
+    document.addEventListener('keydown', function (event) {
+        if (event.key !== 'Enter' && event.key !== ' ') return;
+        var focused = document.activeElement;
+        var button = focused && focused.tagName === 'BUTTON' ? focused : null;
+        if (!button && state() === 'ready') button = byId('start-button');
+        if (!button || button.offsetParent === null) return;
+        event.preventDefault();
+        event.stopPropagation();
+        if (!event.repeat) button.click();
+    }, true);
+
+    // ---- Offline: the service worker keeps the page and everything it loads (sw.js). Browsers
+    // offer it only to pages from https or localhost. Registered once the page and its data are
+    // in, so that it finds them in the browser's HTTP cache instead of downloading them again
+    // beside the page.
+    if ('serviceWorker' in navigator && window.isSecureContext) {
+        var loaded = new Promise(function (resolve) {
+            window.addEventListener('load', resolve);
+        });
+        Promise.all([loaded, dataPackage]).then(function () {
+            navigator.serviceWorker.register('sw.js').catch(function (error) {
+                console.warn('The page cannot be kept for offline use: ' + error.message);
+            });
+        }, function () {});
+    }
 
     window.Module = {
         canvas: byId('canvas'),
+        preRun: [installData],
+        // The program itself could not start (its WebAssembly missing or refused, say).
+        onAbort: function (what) {
+            fail('The demo could not start (' + what + ').');
+        },
         print: function (text) {
             console.log(text);
         },
@@ -72,35 +284,24 @@
         printErr: function (text) {
             console.warn(text);
         },
-        // The data package reports "Downloading data... (loaded/total)".
-        setStatus: function (text) {
-            var progress = /\((\d+(?:\.\d+)?)\/(\d+(?:\.\d+)?)\)/.exec(text);
-            if (progress) {
-                var percent = (100 * Number(progress[1])) / Number(progress[2]);
-                byId('progress').style.width = percent.toFixed(1) + '%';
-                byId('status').textContent = 'Loading ' + percent.toFixed(0) + ' %';
-            }
-        },
         demoPage: {
             ready: function () {
                 show('loading', false);
-                if (params.has('autostart')) {
-                    autostart();
-                } else {
-                    setState('ready');
-                    show('start', true);
-                }
+                if (state() === 'lost') return;
+                if (params.has('autostart')) autostart();
+                else offerStart();
             },
             stillFrameDrawn: function (ms) {
                 setState('still');
                 document.title = 'frame ' + ms;
             },
             ended: function () {
-                show('loading', false);
-                show('start', false);
-                show('fullscreen-button', false);
-                if (document.fullscreenElement) document.exitFullscreen();
-                show('end', true);
+                ['loading', 'start', 'close-button', 'fullscreen-button'].forEach(function (id) {
+                    show(id, false);
+                });
+                fullScreen.leave();
+                if (state() === 'lost') return;
+                offer('end', 'again-button');
                 setState('ended');
             },
         },

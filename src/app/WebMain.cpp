@@ -9,6 +9,7 @@
 #include "platform/GLWindow.h"
 #include "platform/PictureArea.h"
 
+#include <SDL.h>
 #include <emscripten.h>
 
 // From the page's script library (web/library.js).
@@ -59,6 +60,15 @@ void drawStillFrame(int32_t ms) {
 extern "C" EMSCRIPTEN_KEEPALIVE void startPlayback() {
     startTimeline();
     emscripten_set_main_loop(runBrowserFrame, 0, 0);
+}
+
+// The page's close button, and its answer to a lost WebGL context: the same request to end that
+// closing the window makes natively, so the loop ends, the music stops and the page is told, on
+// the loop's next pass.
+extern "C" EMSCRIPTEN_KEEPALIVE void endPlayback() {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
 }
 
 // Runs once the data has downloaded into the page's in-memory file system.

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Packs a data directory for the web page: OUT/demo.data, emscripten's package of the files (as
+# its file_packager lays them out), and OUT/demo.data.json, where each lies in it and the total
+# size, which the page reads before the download so that its bar counts real bytes whether or
+# not the host compresses the package.
+#   scripts/pack-web-data.sh DATA_DIR OUT_DIR
+set -euo pipefail
+[ $# -eq 2 ] || { echo "usage: pack-web-data.sh DATA_DIR OUT_DIR" >&2; exit 2; }
+data=$1 out=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# The demo reads "data/..." from the working directory, which is the file system's root.
+python3 /usr/share/emscripten/tools/file_packager.py "$out/demo.data" --preload "$data@/data" \
+    --js-output="$work/data.js" --separate-metadata --no-node 2>&1 >/dev/null |
+    grep -v FORCE_FILESYSTEM >&2 || true
+[ -s "$work/data.js.metadata" ] || { echo "pack-web-data: packing $data failed" >&2; exit 1; }
+# Without the packager's random package id, the same files give the same bytes (and the page's
+# offline cache keeps its version).
+python3 - "$work/data.js.metadata" "$out/demo.data.json" <<'EOF_PYTHON'
+import json, sys
+metadata = json.load(open(sys.argv[1]))
+files = [{"name": f["filename"], "start": f["start"], "end": f["end"]} for f in metadata["files"]]
+json.dump({"bytes": metadata["remote_package_size"], "files": files}, open(sys.argv[2], "w"))
+EOF_PYTHON

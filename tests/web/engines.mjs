@@ -1,0 +1,346 @@
+// The three browser engines behind one small interface, shared by the browser tests and the frame
+// rate measurement: Debian's Chromium and Firefox ESR through puppeteer-core (the DevTools
+// protocol and WebDriver BiDi), and WebKitGTK's MiniBrowser through WebKitWebDriver and
+// selenium-webdriver (classic WebDriver: WebKitGTK offers no BiDi).
+//
+//   const browser = await launch('firefox');
+//   const page = await browser.newPage({width: 1024, height: 768});
+//   await page.goto(url); await page.waitForState('ready', 60000); ... await page.close();
+//
+// Every page records what it says (page.log: console messages, errors, alert boxes), answers
+// every alert at once so that none is left waiting, and carries the probe (probe.js): the times
+// of the frames the demo draws. Firefox and WebKit draw with WebGL only on a display, so they
+// need DISPLAY (an Xvfb); Chromium runs headless, WebGL through SwiftShader.
+import {spawn} from 'node:child_process';
+import fs from 'node:fs';
+import net from 'node:net';
+import os from 'node:os';
+import path from 'node:path';
+import {PNG} from 'pngjs';
+import puppeteer from 'puppeteer-core';
+import {Builder, By, Capabilities, error as webdriverError, Key} from 'selenium-webdriver';
+
+export const engineNames = ['chromium', 'firefox', 'webkit'];
+
+const probeSource = fs.readFileSync(new URL('./probe.js', import.meta.url), 'utf8');
+// The probe as a script for the page, with or without its console recorder.
+export const probeScript = (captureConsole) => `(${probeSource.trim()})(${captureConsole});`;
+
+// emscripten's GL emulation announces itself on every start, as warnings.
+const emulationNotice = /^WARNING: using emscripten GL (emulation|immediate mode)/;
+
+function newLog() {
+    return {messages: [], errors: [], dialogs: []};
+}
+function recordConsole(log, type, text) {
+    if (emulationNotice.test(text)) return;
+    log.messages.push({type, text});
+    // WebGL reports a call it refuses as a warning; here it counts as an error.
+    if (type === 'error' || /^WebGL: |GL_INVALID_/.test(text)) log.errors.push(`console ${type}: ${text}`);
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Polls a function in the page until it returns something true, every 100 ms.
+async function pollUntil(page, fn, arg, timeout, what) {
+    const until = Date.now() + timeout;
+    for (;;) {
+        const value = await page.evaluate(fn, arg);
+        if (value) return value;
+        if (Date.now() > until) throw new Error(`timed out after ${timeout} ms waiting for ${what || fn.toString()}`);
+        await sleep(100);
+    }
+}
+
+// What each engine's page offers beyond its driver: the same on all three.
+function commonPage(page) {
+    page.waitFor = (fn, arg, timeout, what) => pollUntil(page, fn, arg, timeout, what);
+    page.waitForState = async (state, timeout) => {
+        try {
+            await pollUntil(page, (s) => document.body && document.body.dataset.state === s, state, timeout, `state ${state}`);
+        } catch (error) {
+            const now = await page.evaluate(() => [document.body.dataset.state, document.querySelector('.overlay:not(.hidden)')?.innerText]);
+            throw new Error(`${error.message} (the page is in state ${now[0]}, showing "${now[1]}")`);
+        }
+    };
+    page.state = () => page.evaluate(() => document.body && document.body.dataset.state);
+    // Waits until the demo has drawn n frames more than it has now.
+    page.nextFrames = async (n) => {
+        const seen = (await page.frames()).times.length;
+        await pollUntil(page, ([from, more]) => window.demoProbe.frames.times.length >= from + more, [seen, n], 30000, `${n} frames`);
+    };
+    page.frames = () => page.evaluate(() => window.demoProbe.frames);
+    page.isShown = (selector) =>
+        page.evaluate((s) => {
+            const element = document.querySelector(s);
+            return !!element && element.getClientRects().length > 0 && getComputedStyle(element).visibility !== 'hidden';
+        }, selector);
+    return page;
+}
+
+// What each engine's browser offers beyond its driver: a page for the length of a function.
+function commonBrowser(browser) {
+    browser.withPage = async (settings, body) => {
+        const page = await browser.newPage(settings);
+        try {
+            return await body(page);
+        } finally {
+            await page.close();
+        }
+    };
+    return browser;
+}
+
+// ---- Chromium and Firefox, through puppeteer-core.
+
+const chromiumArgs = [
+    '--no-sandbox',
+    // WebGL through SwiftShader, since there is no GPU.
+    '--use-angle=swiftshader',
+    '--enable-unsafe-swiftshader',
+    // Sound allowed without a click (?autostart).
+    '--autoplay-policy=no-user-gesture-required',
+    // Nothing that talks to the network on its own.
+    '--disable-quic',
+    '--no-first-run',
+    '--disable-background-networking',
+    '--disable-component-update',
+    '--disable-sync',
+    '--window-size=1024,768',
+];
+
+// Sound allowed without a click, and nothing fetched that the tests did not ask for.
+const firefoxPrefs = {
+    'media.autoplay.default': 0,
+    'media.autoplay.blocking_policy': 0,
+    'media.autoplay.block-webaudio': false,
+    'app.update.enabled': false,
+    'browser.shell.checkDefaultBrowser': false,
+};
+
+async function launchPuppeteer(engine, {scale}) {
+    const profile = fs.mkdtempSync(path.join(os.tmpdir(), `demo-${engine}-`));
+    const options = engine === 'chromium'
+        ? {
+            browser: 'chrome',
+            executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+            headless: true,
+            args: [...chromiumArgs, `--force-device-scale-factor=${scale}`],
+        }
+        : {
+            browser: 'firefox',
+            executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+            // Headless Firefox has no WebGL here: it runs on the display.
+            headless: false,
+            args: ['--width=1280', '--height=1024'],
+            extraPrefsFirefox: firefoxPrefs,
+        };
+    const browser = await puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 600000});
+    const version = await browser.version();
+    return commonBrowser({
+        engine,
+        version,
+        touch: true,
+        // Sound without a click (?autostart): allowed by the flags and preferences above.
+        autoplay: true,
+        scriptsBeforePage: true,
+        // The probe goes in through the driver (evaluateOnNewDocument).
+        headScript: null,
+        newPage: async ({width = 1024, height = 768, touch = false} = {}) => {
+            const page = await browser.newPage();
+            await page.setViewport({width, height, deviceScaleFactor: scale, hasTouch: touch, isMobile: touch});
+            const log = newLog();
+            page.on('console', (message) => recordConsole(log, message.type(), message.text()));
+            page.on('pageerror', (error) => log.errors.push(`uncaught: ${error.message}`));
+            page.on('requestfailed', (request) => {
+                // A page left for another (Play again, Restart) drops what it was still loading.
+                const reason = request.failure()?.errorText ?? '';
+                if (!/ABORTED|NS_BINDING_ABORTED/.test(reason)) log.errors.push(`request failed: ${request.url()} ${reason}`);
+            });
+            page.on('dialog', async (dialog) => {
+                log.dialogs.push(dialog.message());
+                await dialog.accept();
+            });
+            await page.evaluateOnNewDocument(probeScript(false));
+            return commonPage({
+                log,
+                goto: (url) => page.goto(url),
+                reload: () => page.reload(),
+                evaluate: (fn, ...args) => page.evaluate(fn, ...args),
+                screenshot: (clip) => page.screenshot({clip}),
+                press: (key) => page.keyboard.press(key),
+                click: (selector) => page.click(selector),
+                tap: (selector) => page.tap(selector),
+                setViewport: (w, h) => page.setViewport({width: w, height: h, deviceScaleFactor: scale, hasTouch: touch, isMobile: touch}),
+                // Before the page's scripts: what a browser without some API looks like.
+                beforeScripts: (fn, ...args) => page.evaluateOnNewDocument(fn, ...args),
+                close: () => page.close(),
+            });
+        },
+        close: async () => {
+            await browser.close();
+            fs.rmSync(profile, {recursive: true, force: true});
+        },
+    });
+}
+
+// ---- WebKitGTK, through WebKitWebDriver (which starts MiniBrowser) and selenium-webdriver.
+
+const miniBrowser = process.env.MINIBROWSER || '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
+
+function freePort() {
+    return new Promise((resolve) => {
+        const server = net.createServer();
+        server.listen(0, '127.0.0.1', () => {
+            const {port} = server.address();
+            server.close(() => resolve(port));
+        });
+    });
+}
+
+async function launchWebKit({scale}) {
+    if (scale !== 1) throw new Error('the WebKit driver has no device scale factor of its own');
+    const port = await freePort();
+    const driverLog = [];
+    const driverProcess = spawn('WebKitWebDriver', [`--port=${port}`], {stdio: ['ignore', 'pipe', 'pipe']});
+    driverProcess.stdout.on('data', (data) => driverLog.push(String(data)));
+    driverProcess.stderr.on('data', (data) => driverLog.push(String(data)));
+    const exited = new Promise((resolve) => driverProcess.on('exit', resolve));
+    let driver = null;
+    const capabilities = new Capabilities({
+        'browserName': 'MiniBrowser',
+        'webkitgtk:browserOptions': {binary: miniBrowser, args: ['--automation']},
+        // The driver answers alerts itself (below): any command meets them, none is left open.
+        'unhandledPromptBehavior': 'ignore',
+    });
+    for (let attempt = 0; !driver; attempt++) {
+        try {
+            driver = await new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities(capabilities).build();
+        } catch (error) {
+            // The driver takes a moment to listen; nothing else is retried.
+            if (attempt >= 50 || !/ECONNREFUSED/.test(error.message)) throw new Error(`WebKitWebDriver: ${error.message} ${driverLog.join('')}`);
+            await sleep(100);
+        }
+    }
+    const version = (await driver.getCapabilities()).get('browserVersion');
+    let openPages = 0;
+    return commonBrowser({
+        engine: 'webkit',
+        version: `WebKitGTK ${version}`,
+        touch: false,
+        // WebKit wants a click or a tap before it plays any sound, as Safari does.
+        autoplay: false,
+        scriptsBeforePage: false,
+        // WebDriver runs scripts only in a page already loaded: the tests' server puts the probe,
+        // with its console recorder, at the head of every page for this engine.
+        headScript: probeScript(true),
+        // One window, as WebDriver drives it: a page is that window, opened anew.
+        newPage: async ({width = 1024, height = 768} = {}) => {
+            if (openPages++) throw new Error('the WebKit driver opens one page at a time');
+            const log = newLog();
+            let current = null;
+
+            // Any command may meet an alert; it is read, accepted and the command tried again.
+            const run = async (command) => {
+                for (;;) {
+                    try {
+                        return await command();
+                    } catch (error) {
+                        if (!(error instanceof webdriverError.UnexpectedAlertOpenError)) throw error;
+                        const alert = await driver.switchTo().alert();
+                        log.dialogs.push(await alert.getText());
+                        await alert.accept();
+                    }
+                }
+            };
+            const drain = async () => {
+                const said = await run(() => driver.executeScript('return window.demoProbe ? window.demoProbe.take() : [];'));
+                for (const entry of said || []) {
+                    if (entry.kind === 'console') recordConsole(log, entry.type, entry.text);
+                    else log.errors.push(`${entry.kind === 'request' ? 'request failed' : 'uncaught'}: ${entry.text}`);
+                }
+            };
+            const evaluate = async (fn, ...args) => {
+                const value = await run(() => driver.executeScript(`return (${fn}).apply(null, arguments);`, ...args));
+                await drain();
+                return value;
+            };
+            // The window's frame and toolbar take some of its size: ask again for the difference,
+            // and wait for the page to see it (the window manager's resize is not immediate).
+            const inner = () => run(() => driver.executeScript('return [innerWidth, innerHeight];'));
+            const setViewport = async (w, h) => {
+                const settled = async (want) => {
+                    let seen = await inner();
+                    for (let i = 0; i < 50 && (seen[0] !== want[0] || seen[1] !== want[1]); i++) {
+                        await sleep(50);
+                        seen = await inner();
+                    }
+                    return seen;
+                };
+                const rect = await run(() => driver.manage().window().getRect());
+                const now = await inner();
+                const want = [w + rect.width - now[0], h + rect.height - now[1]];
+                await run(() => driver.manage().window().setRect({x: 0, y: 0, width: want[0], height: want[1]}));
+                const seen = await settled([w, h]);
+                if (seen[0] !== w || seen[1] !== h)
+                    await run(() => driver.manage().window().setRect({x: 0, y: 0, width: want[0] + w - seen[0], height: want[1] + h - seen[1]}));
+                await settled([w, h]);
+            };
+            await setViewport(width, height);
+            const unsupported = (what) => async () => {
+                throw new Error(`the WebKit driver cannot ${what}`);
+            };
+            return commonPage({
+                log,
+                goto: async (url) => {
+                    await run(() => driver.get(url));
+                    current = url;
+                    await drain();
+                },
+                reload: async () => {
+                    await drain().catch(() => {});
+                    await run(() => driver.navigate().refresh());
+                },
+                evaluate,
+                screenshot: async (clip) => {
+                    const png = PNG.sync.read(Buffer.from(await run(() => driver.takeScreenshot()), 'base64'));
+                    if (png.width < clip.x + clip.width || png.height < clip.y + clip.height)
+                        throw new Error(`the screenshot is ${png.width} x ${png.height}, smaller than the part wanted`);
+                    const out = new PNG({width: clip.width, height: clip.height});
+                    PNG.bitblt(png, out, clip.x, clip.y, clip.width, clip.height, 0, 0);
+                    return PNG.sync.write(out);
+                },
+                press: async (key) => {
+                    const code = {Escape: Key.ESCAPE, Enter: Key.ENTER}[key];
+                    await run(() => driver.actions().keyDown(code).keyUp(code).perform());
+                    await drain();
+                },
+                click: async (selector) => {
+                    await run(async () => (await driver.findElement(By.css(selector))).click());
+                    await drain();
+                },
+                tap: unsupported('tap: WebKitGTK\'s WebDriver has no touch input'),
+                setViewport,
+                beforeScripts: unsupported('run a script before the page\'s own'),
+                close: async () => {
+                    if (current) await drain().catch(() => {});
+                    await run(() => driver.get('about:blank'));
+                    openPages--;
+                },
+            });
+        },
+        close: async () => {
+            await driver.quit().catch(() => {});
+            driverProcess.kill();
+            await exited;
+        },
+    });
+}
+
+// engine: 'chromium', 'firefox' or 'webkit'. scale: the device pixel ratio of the screen it
+// pretends to have (Chromium only).
+export async function launch(engine, {scale = 1} = {}) {
+    if (engine === 'webkit') return launchWebKit({scale});
+    if (engine === 'chromium' || engine === 'firefox') return launchPuppeteer(engine, {scale});
+    throw new Error(`no engine "${engine}": ${engineNames.join(', ')}`);
+}

@@ -1,0 +1,33 @@
+'use strict';
+// Keeps the page and everything it loads, so that once opened it plays again without a network.
+// scripts/build-web.sh writes the build's version into the cache's name: a new build changes this
+// file, the browser installs it beside the old one, and it fetches the new files and drops the
+// old cache. Everything else passes through.
+const cacheName = 'demo-@BUILD_VERSION@';
+const files = ['./', 'index.html', 'page.js', 'page.css', 'demo.js', 'demo.wasm', 'demo.data',
+    'demo.data.json', 'poster.jpg', 'icon-192.png', 'icon-512.png', 'manifest.webmanifest'];
+
+self.addEventListener('install', (event) => {
+    // Checked with the host, never taken from the HTTP cache unasked, which may still hold the
+    // previous build; what the page has just loaded comes from there once the host says it is
+    // current.
+    event.waitUntil(caches.open(cacheName)
+        .then((cache) => cache.addAll(files.map((file) => new Request(file, {cache: 'no-cache'}))))
+        .then(() => self.skipWaiting()));
+});
+
+self.addEventListener('activate', (event) => {
+    event.waitUntil(caches.keys().then((names) => Promise.all(names
+        .filter((name) => name.startsWith('demo-') && name !== cacheName)
+        .map((name) => caches.delete(name)))));
+});
+
+self.addEventListener('fetch', (event) => {
+    const request = event.request;
+    if (request.method !== 'GET') return;
+    // The page's own queries (?at=MS, ?autostart) are the same page.
+    const options = request.mode === 'navigate' ? {ignoreSearch: true} : {};
+    event.respondWith(caches.open(cacheName)
+        .then((cache) => cache.match(request, options))
+        .then((cached) => cached || fetch(request)));
+});
