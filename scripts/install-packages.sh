@@ -14,6 +14,8 @@ packages=(
     # SDL's message box on X11 draws its text with the X server's core fonts: without them
     # it cannot show at all.
     xvfb xfonts-base xdotool x11-utils
+    # xrandr: the desktop build's test reads the display mode before, during and after.
+    x11-xserver-utils
 )
 i386=0
 for set in "$@"; do
