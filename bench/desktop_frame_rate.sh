@@ -20,7 +20,7 @@ trap cleanup EXIT
 # $(...)), so that the cleanup knows every server it started.
 start_xvfb() { # SIZE VARIABLE
     local file=$work/display-$1
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$file" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$file" >/dev/null 2>&1 &
     xvfbs+=($!)
     for _ in $(seq 1 100); do [ -s "$file" ] && break; sleep 0.1; done
     printf -v "$2" ':%s' "$(head -n 1 "$file")"

@@ -24,7 +24,7 @@ trap cleanup EXIT
 
 unzip -q "$zip" -d "$work"
 app=$(find "$work" -name demo.exe -printf '%h\n' | head -n 1)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")" SDL_AUDIODRIVER=dummy

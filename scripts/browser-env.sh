@@ -13,7 +13,7 @@ browser_env_stop() {
 }
 for number in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 1920x1200x24 -nolisten tcp >"$browser_env_dir/xvfb.log" 2>&1 &
+    Xvfb ":$number" -screen 0 1920x1200x24 -nolisten tcp -noreset >"$browser_env_dir/xvfb.log" 2>&1 &
     browser_env_xvfb=$!
     for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
     export DISPLAY=":$number"

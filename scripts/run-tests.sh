@@ -14,7 +14,7 @@ cmake --build build-sanitize -j"$(nproc)"
 # A display of our own, so the GL tests never touch (or need) the user's. Xvfb picks a free
 # number and writes it to the file.
 display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; rm -f "$display_file"' EXIT
 for _ in $(seq 1 100); do [ -s "$display_file" ] && break; sleep 0.1; done

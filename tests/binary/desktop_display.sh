@@ -19,7 +19,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || stop "Xvfb did not start"
@@ -42,7 +42,9 @@ geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $NF} /Abso
     fail "the window is $geometry, not the whole 1920x1080 screen"
 
 wait_until_loaded "$work/run/data" || stop "the scenes never finished loading"
-screenshot_at 20 1920x1080 "$work/shot.png"
+# In the intro: the banner flashes white on the track's loud beats, and the live level follows
+# the sound as played, which a loaded machine lets fall behind the clock.
+screenshot_at 6 1920x1080 "$work/shot.png"
 xrandr >"$work/modes-during"
 kill -0 "$demo" 2>/dev/null || stop "the demo ended on its own before Escape"
 timeout 5 xdotool windowfocus --sync "$window" key Escape
@@ -70,13 +72,13 @@ done
 [ "$lit" -eq 0 ] && pass "the 240 columns on each side are black" ||
     fail "the bars beside the picture hold $lit lit channel values"
 
-(cd "$work/reference" && "$capture" --quiet --size 1920x1080 --from 18000 --to 22000 --fps 20 \
+(cd "$work/reference" && "$capture" --quiet --size 1920x1080 --from 4000 --to 8000 --fps 20 \
     -o frames/) || stop "demo-capture could not render the reference frames"
 read -r best_db best_ms frames < <("$support/best_matching_frame.sh" "$work/shot.png" \
-    "$work/reference/frames" 1440:1080:240:0 18000 50)
+    "$work/reference/frames" 1440:1080:240:0 4000 50)
 if [ "$frames" -eq 80 ] && awk -v d="$best_db" 'BEGIN { exit !(d >= 20) }'; then
     pass "the picture at $shot_at-$shot_taken s matches demo-capture's 1920 x 1080 frame of $best_ms ms ($best_db dB, 20 needed)"
 else
-    fail "the picture at $shot_at-$shot_taken s matches no frame from 18 to 22 s (best: $best_db dB at $best_ms ms of $frames, 20 needed)"
+    fail "the picture at $shot_at-$shot_taken s matches no frame from 4 to 8 s (best: $best_db dB at $best_ms ms of $frames, 20 needed)"
 fi
 finish

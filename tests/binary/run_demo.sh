@@ -15,7 +15,7 @@ case "$case_name" in missing-track | box-fails-track) ;; *) "$write_track" "$wor
 
 # A display of the case's own, started with these arguments of Xvfb's.
 own_display() {
-    Xvfb -displayfd 3 "$@" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 "$@" -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
     own_xvfb=$!
     trap 'kill -9 "$pid" "$own_xvfb" 2>/dev/null; rm -rf "$work"' EXIT
     for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done

@@ -60,7 +60,7 @@ useradd -m player || stop "cannot add a user"
 home=/home/player
 data=$home/.local/share/demo/data
 # A display number of its own: X's sockets are shared with the machine outside the root.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || stop "Xvfb did not start"

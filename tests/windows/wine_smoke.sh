@@ -96,7 +96,7 @@ done
 # Starts an Xvfb of the given size and makes it the display.
 start_xvfb() {
     local file=$work/display-$1
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$file" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$file" >/dev/null 2>&1 &
     pids+=($!)
     for _ in $(seq 1 100); do [ -s "$file" ] && break; sleep 0.1; done
     [ -s "$file" ] || return 1
@@ -152,13 +152,14 @@ expect_exit_zero() {
     fail "$what: the demo was still running $1 s later"
     kill -9 "$demo" 2>/dev/null
 }
-# Renders demo-capture's frames 50 ms apart from 18 to 22 s, from the zip's own data, into DIR.
-reference_frames() { # DIR [CAPTURE OPTIONS]
-    local dir=$1
-    shift
+# Renders demo-capture's frames 50 ms apart for the four seconds from FROM_MS, from the zip's own
+# data, into DIR.
+reference_frames() { # DIR FROM_MS [CAPTURE OPTIONS]
+    local dir=$1 from=$2
+    shift 2
     mkdir -p "$dir"
     cp -R "$work/original-data" "$dir/data"
-    (cd "$dir" && "$capture" --quiet "$@" --from 18000 --to 22000 --fps 20 -o frames/ 2>&1)
+    (cd "$dir" && "$capture" --quiet "$@" --from "$from" --to $((from + 4000)) --fps 20 -o frames/ 2>&1)
 }
 
 # How many line ends were appended to each mesh since the zip was unpacked, or "changed".
@@ -207,7 +208,7 @@ grew=$(appended)
 
 # The figure turns quickly: take the best match among frames 50 ms apart from 18 to 22 s, in the
 # middle half of the window.
-reference_frames "$work/reference" || stop "demo-capture could not render the reference frames"
+reference_frames "$work/reference" 18000 || stop "demo-capture could not render the reference frames"
 read -r best_db best_ms frames < <("$match" "$work/shot.png" "$work/reference/frames" 512:384:256:192 18000 50)
 if [ "$frames" -eq 80 ] && awk -v d="$best_db" 'BEGIN { exit !(d >= 20) }'; then
     pass "the middle of the picture at $shot_at-$shot_taken s matches demo-capture's frame of $best_ms ms ($best_db dB, 20 needed)"
@@ -290,7 +291,9 @@ during=$(probe display)
     pass "the display mode stays as the desktop had it ($during)" ||
     fail "the display mode changed: $before before, $during while it runs"
 wait_until_loaded "$app/data" || stop "demo-desktop.exe's scenes never finished loading"
-screenshot_at 20 1920x1080 "$work/shot-desktop.png"
+# In the intro: the banner flashes white on the track's loud beats, and the live level follows
+# the sound as played, which a loaded machine lets fall behind the clock.
+screenshot_at 6 1920x1080 "$work/shot-desktop.png"
 xdotool key Escape
 expect_exit_zero 15 "Escape from demo-desktop.exe"
 after=$(probe display)
@@ -303,14 +306,14 @@ for bar in 240:1080:0:0 240:1080:1680:0; do
 done
 [ "$lit" -eq 0 ] && pass "the 240 columns on each side are black" ||
     fail "the bars beside the picture hold $lit lit channel values"
-reference_frames "$work/reference-desktop" --size 1920x1080 ||
+reference_frames "$work/reference-desktop" 4000 --size 1920x1080 ||
     stop "demo-capture could not render the 1920 x 1080 reference frames"
 read -r best_db best_ms frames < <("$match" "$work/shot-desktop.png" "$work/reference-desktop/frames" \
-    1440:1080:240:0 18000 50)
+    1440:1080:240:0 4000 50)
 if [ "$frames" -eq 80 ] && awk -v d="$best_db" 'BEGIN { exit !(d >= 20) }'; then
     pass "the picture between the bars at $shot_at-$shot_taken s matches demo-capture's 1920 x 1080 frame of $best_ms ms ($best_db dB, 20 needed)"
 else
-    fail "the picture between the bars matches no 1920 x 1080 frame from 18 to 22 s (best: $best_db dB at $best_ms ms of $frames frames, 20 needed)"
+    fail "the picture between the bars matches no 1920 x 1080 frame from 4 to 8 s (best: $best_db dB at $best_ms ms of $frames frames, 20 needed)"
     cp "$work/shot-desktop.png" "${TMPDIR:-/tmp}/wine-smoke-desktop.png" && echo "  the screenshot is in ${TMPDIR:-/tmp}/wine-smoke-desktop.png"
 fi
 
