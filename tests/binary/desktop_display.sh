@@ -64,11 +64,7 @@ else
     fail "the display mode changed: $(diff "$work/modes-before" "$work/modes-during"; diff "$work/modes-before" "$work/modes-after")"
 fi
 
-lit=0
-for bar in 240:1080:0:0 240:1080:1680:0; do
-    lit=$((lit + $(ffmpeg -loglevel error -i "$work/shot.png" -vf "crop=$bar" -f rawvideo \
-        -pix_fmt rgb24 - | tr -d '\0' | wc -c)))
-done
+lit=$(lit_values "$work/shot.png" 240:1080:0:0 240:1080:1680:0)
 [ "$lit" -eq 0 ] && pass "the 240 columns on each side are black" ||
     fail "the bars beside the picture hold $lit lit channel values"
 

@@ -46,3 +46,14 @@ screenshot_at() { # SECONDS WIDTHxHEIGHT FILE
     ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size "$2" -i "$DISPLAY" -frames:v 1 "$3"
     shot_taken=$(since "$loaded")
 }
+
+# How many colour channel values in the given ffmpeg crops (W:H:X:Y) of a screenshot are not 0.
+lit_values() { # FILE CROP...
+    local file=$1 crop lit=0
+    shift
+    for crop in "$@"; do
+        lit=$((lit + $(ffmpeg -loglevel error -i "$file" -vf "crop=$crop" -f rawvideo \
+            -pix_fmt rgb24 - | tr -d '\0' | wc -c)))
+    done
+    echo "$lit"
+}

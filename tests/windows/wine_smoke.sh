@@ -299,11 +299,7 @@ expect_exit_zero 15 "Escape from demo-desktop.exe"
 after=$(probe display)
 [ "$after" = "$before" ] && pass "the display mode is still the desktop's afterwards" ||
     fail "the display mode is $after afterwards, not $before"
-lit=0
-for bar in 240:1080:0:0 240:1080:1680:0; do
-    lit=$((lit + $(ffmpeg -loglevel error -i "$work/shot-desktop.png" -vf "crop=$bar" -f rawvideo \
-        -pix_fmt rgb24 - | tr -d '\0' | wc -c)))
-done
+lit=$(lit_values "$work/shot-desktop.png" 240:1080:0:0 240:1080:1680:0)
 [ "$lit" -eq 0 ] && pass "the 240 columns on each side are black" ||
     fail "the bars beside the picture hold $lit lit channel values"
 reference_frames "$work/reference-desktop" 4000 --size 1920x1080 ||
