@@ -253,9 +253,15 @@ async function launchWebKit({scale}) {
                     }
                 }
             };
+            let read = {id: null, count: 0};
             const drain = async () => {
-                const said = await run(() => driver.executeScript('return window.demoProbe ? window.demoProbe.take() : [];'));
-                for (const entry of said || []) {
+                const reply = await run(() => driver.executeScript(
+                    'return window.demoProbe ? window.demoProbe.since(arguments[0], arguments[1]) : null;', read.count, read.id));
+                if (!Array.isArray(reply)) return;
+                const [id, said] = reply;
+                if (id !== read.id) read = {id, count: 0};
+                read.count += said.length;
+                for (const entry of said) {
                     if (entry.kind === 'console') recordConsole(log, entry.type, entry.text);
                     else log.errors.push(`${entry.kind === 'request' ? 'request failed' : 'uncaught'}: ${entry.text}`);
                 }

@@ -6,7 +6,8 @@
 // loop asks for each frame with requestAnimationFrame.
 (function (captureConsole) {
     if (window.demoProbe) return;
-    const probe = (window.demoProbe = {frames: {startedAt: null, times: []}, states: {}, log: []});
+    // id tells a driver that reads log a new page from the one it read before.
+    const probe = (window.demoProbe = {frames: {startedAt: null, times: []}, states: {}, log: [], id: `${performance.timeOrigin}-${Math.random()}`});
     const frames = probe.frames;
     const playing = () => document.body && document.body.dataset.state === 'playing';
     document.addEventListener('DOMContentLoaded', () => {
@@ -24,8 +25,10 @@
             if (playing() && frames.startedAt !== null) frames.times.push(performance.now() - frames.startedAt);
             callback(time);
         });
-    // Hands over what was said since the last call.
-    probe.take = () => probe.log.splice(0, probe.log.length);
+    // What was said from entry FROM on, of the page ID (from the start, if this is another page).
+    // The log is only read, never emptied: WebKit can run a driver's script inside an alert's
+    // nested loop and then lose its reply, so the driver reads again from where it was.
+    probe.since = (from, id) => [probe.id, probe.log.slice(id === probe.id ? from : 0)];
     if (!captureConsole) return;
     for (const type of ['log', 'info', 'warn', 'error', 'debug']) {
         const original = console[type].bind(console);
