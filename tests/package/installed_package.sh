@@ -105,9 +105,10 @@ done
 [ "$cwd" = "$home/.local/share/demo" ] && pass "the demo runs in ~/.local/share/demo" ||
     fail "the demo runs in '$cwd', not ~/.local/share/demo"
 
-# The picture at about 20 s against demo-capture's frames from 18 to 22 s, from the package's
-# own data and demo-capture.
-screenshot_at 20 1024x768 "$work/shot.png"
+# The picture at about 6 s against demo-capture's frames from 4 to 8 s, from the package's own
+# data and demo-capture: in the intro, since the banner flashes white on the track's loud beats
+# and the live level follows the sound as played, which a loaded machine lets fall behind.
+screenshot_at 6 1024x768 "$work/shot.png"
 kill -0 "$demo" 2>/dev/null && pass "still playing at $shot_at s" || stop "the demo ended early: $(tail -n 5 "$work/stderr-first")"
 escape_and_wait && pass "Escape ended it with exit code 0" || fail "it did not end with 0 on Escape"
 [ $(($(size figure) - figure_before)) -eq 1 ] && [ $(($(size star) - star_before)) -eq 2 ] &&
@@ -119,12 +120,12 @@ dpkg --verify demo >"$work/verify" 2>&1 && [ ! -s "$work/verify" ] &&
 mkdir -p "$work/reference"
 cp -R /usr/share/games/demo/data "$work/reference/data"
 chown -R player "$work/reference"
-(cd "$work/reference" && as_player demo-capture --quiet --from 18000 --to 22000 --fps 20 -o frames/) ||
+(cd "$work/reference" && as_player demo-capture --quiet --from 4000 --to 8000 --fps 20 -o frames/) ||
     stop "demo-capture could not render the reference frames"
-read -r best_db best_ms frames < <("$match" "$work/shot.png" "$work/reference/frames" 512:384:256:192 18000 50)
+read -r best_db best_ms frames < <("$match" "$work/shot.png" "$work/reference/frames" 512:384:256:192 4000 50)
 [ "$frames" -eq 80 ] && awk -v d="$best_db" 'BEGIN { exit !(d >= 20) }' &&
     pass "the window showed the default picture: at $shot_at s it matches demo-capture's frame of $best_ms ms ($best_db dB, 20 needed)" ||
-    fail "the window matches no frame from 18 to 22 s (best $best_db dB at $best_ms ms of $frames frames)"
+    fail "the window matches no frame from 4 to 8 s (best $best_db dB at $best_ms ms of $frames frames)"
 
 # --- 3. The second start copies nothing and keeps the line ends --------------------------------
 note_mesh_sizes "$data"
@@ -149,7 +150,8 @@ escape_and_wait || fail "the run with XDG_DATA_HOME set did not end with 0 on Es
     [ "$(ffprobe -loglevel error -show_entries stream=width,height -of csv=p=0 "$home/.local/share/demo/f.png")" = "1024,768" ] &&
     pass "demo-capture --at 20000 -o f.png wrote a 1024 x 768 frame" ||
     fail "demo-capture --at 20000 failed: $(cat "$work/capture.err")"
-cmp -s "$home/.local/share/demo/f.png" "$work/reference/frames/frame-000400.png" &&
+(cd "$work/reference" && as_player demo-capture --quiet --from 20000 --to 20050 --fps 20 -o at-20/) &&
+    cmp -s "$home/.local/share/demo/f.png" "$work/reference/at-20/frame-000400.png" &&
     pass "it is the sequence's 20 s frame (frame 400 at 20 fps), byte for byte" || fail "f.png differs from the sequence's 20 s frame"
 
 # make-data draws with the DejaVu fonts from their files: the same bytes as the package's data.
