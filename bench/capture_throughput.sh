@@ -5,11 +5,16 @@
 # and x264 alone, encoding the same frames from memory with the same settings. Then the cost of
 # size: ten seconds of the busiest stretch to MP4 and rendered alone at 1024 x 768, 1440 x 1080,
 # 2880 x 2160 and 1024 x 768 supersampled 2 x 2, with the time per million pixels drawn.
-#   bench/capture_throughput.sh [--sizes] [BUILD_DIR]   (default: build; --sizes: only the sizes)
+# --flashes: only what the flash analysis adds, and what gentle flashes cost: twenty seconds of
+# the loud figure and inside shots (14 to 34 s) to MP4 and rendered alone, each with and without
+# --flash-report, at 1024 x 768 and 1920 x 1080, and rendered alone with and without --gentle;
+# each pair side by side, three rounds, the median.
+#   bench/capture_throughput.sh [--sizes|--flashes] [BUILD_DIR]   (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-only_sizes=0
+only_sizes=0 only_flashes=0
 [ "${1:-}" = "--sizes" ] && { only_sizes=1; shift; }
+[ "${1:-}" = "--flashes" ] && { only_flashes=1; shift; }
 build=$(cd "${1:-$root/build}" && pwd)
 capture="$build/tools/demo-capture"
 # Raw frames of the whole timeline take 9.6 GB: in memory when there is room, on disk otherwise.
@@ -72,7 +77,51 @@ sized() { # WIDTH HEIGHT SUPERSAMPLE
     rm -f video.mp4
 }
 
+# Seconds of one run of the command, in the median of three rounds that alternate with the other.
+pair() { # LABEL_A LABEL_B FRAMES -- COMMAND_A -- COMMAND_B
+    local a=$1 b=$2 frames=$3 start end ta=() tb=() round
+    shift 4
+    local split
+    for ((split = 1; split <= $#; split++)); do [ "${!split}" = -- ] && break; done
+    local command_a=("${@:1:split-1}") command_b=("${@:split+1}")
+    for round in 1 2 3; do
+        start=$(date +%s.%N); "${command_a[@]}"; end=$(date +%s.%N)
+        ta+=("$(awk -v s="$start" -v e="$end" 'BEGIN { print e - s }')")
+        start=$(date +%s.%N); "${command_b[@]}" || true; end=$(date +%s.%N)
+        tb+=("$(awk -v s="$start" -v e="$end" 'BEGIN { print e - s }')")
+    done
+    # The median of three, in any awk (mawk has no sort of its own).
+    awk -v a="$a" -v b="$b" -v n="$frames" -v ta="${ta[*]}" -v tb="${tb[*]}" 'function median(s,  v) {
+            split(s, v, " ")
+            return v[1] > v[2] ? (v[2] > v[3] ? v[2] : (v[1] > v[3] ? v[3] : v[1])) \
+                               : (v[1] > v[3] ? v[1] : (v[2] > v[3] ? v[3] : v[2])) }
+        BEGIN { x = median(ta); y = median(tb)
+            printf "  %-34s %6.1f s %6.2f ms/frame\n", a, x, 1000 * x / n
+            printf "  %-34s %6.1f s %6.2f ms/frame  (%+.1f %%)\n", b, y, 1000 * y / n, 100 * (y - x) / x }'
+}
+
+flashes() {
+    local from=14000 to=34000 size frames=1200
+    echo "flash analysis and gentle flashes (14000 to 34000 ms, $frames frames at 60 fps)"
+    for size in 1024x768 1920x1080; do
+        pair "$size MP4" "$size MP4 + --flash-report" "$frames" \
+            -- "$capture" --quiet --size "$size" --from "$from" --to "$to" -o video.mp4 \
+            -- "$capture" --quiet --size "$size" --from "$from" --to "$to" --flash-report r.csv -o video.mp4
+        pair "$size render only" "$size render only + --flash-report" "$frames" \
+            -- "$capture" --quiet --size "$size" --from "$from" --to "$to" -o dropped.yuv \
+            -- "$capture" --quiet --size "$size" --from "$from" --to "$to" --flash-report r.csv -o dropped.yuv
+    done
+    pair "1024x768 render only, full flashes" "1024x768 render only, --gentle" "$frames" \
+        -- "$capture" --quiet --from "$from" --to "$to" -o dropped.yuv \
+        -- "$capture" --quiet --gentle --from "$from" --to "$to" -o dropped.yuv
+    rm -f video.mp4 r.csv
+}
+
 echo "demo-capture throughput on $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'))"
+if [ "$only_flashes" -eq 1 ]; then
+    flashes
+    exit 0
+fi
 if [ "$only_sizes" -eq 0 ]; then
     span "busiest 30 s" 13000 43000
     span "whole timeline" 0 136000

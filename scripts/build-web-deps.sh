@@ -2,20 +2,21 @@
 # Builds the demo's libraries for WebAssembly from Debian's own sources (emscripten's ports would
 # download theirs): SDL2, libogg, libvorbis, libjpeg-turbo and KISS FFT, installed into one prefix
 # under the cache of cross-built libraries, keyed by the source versions, the emscripten version
-# and this recipe, so that a second run finds it and builds nothing. Prints the prefix.
+# and this recipe, so that a second run finds it and builds nothing. Prints the prefix; each
+# source's licence text is kept in PREFIX/notices/.
 #   scripts/build-web-deps.sh        (after scripts/install-packages.sh web)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 DEPS_CACHE=${DEMO_DEPS_CACHE:-$HOME/.cache/demo-deps}
 . scripts/web-env.sh
+. scripts/third-party.sh
 
-sources=(libsdl2 libogg libvorbis libjpeg-turbo kissfft)
 versions=""
-for package in "${sources[@]}"; do
+for package in "${third_party_sources[@]}"; do
     versions+="$package=$(scripts/debian-source.sh --version "$package") "
 done
-recipe=$(cat scripts/build-web-deps.sh scripts/web-env.sh | sha256sum | cut -c1-12)
+recipe=$({ cat scripts/build-web-deps.sh scripts/web-env.sh; declare -f keep_notice; } | sha256sum | cut -c1-12)
 key=$(echo "$versions emscripten=$(dpkg-query -W -f='${Version}' emscripten) $recipe" |
     sha256sum | cut -c1-16)
 prefix="$DEPS_CACHE/web-$key"
@@ -63,8 +64,12 @@ build_and_install() { # NAME
     cmake --install "$work/build-$1" >>"$log" 2>&1 || fail "installing $1"
 }
 
+# Unpacks a source and keeps its licence text with the libraries.
 source_dir() {
-    scripts/debian-source.sh "$1" "$work/src" 2>>"$log" || fail "unpacking $1"
+    local dir
+    dir=$(scripts/debian-source.sh "$1" "$work/src" 2>>"$log") || fail "unpacking $1"
+    keep_notice "$1" "$dir" "$prefix" || exit 1
+    echo "$dir"
 }
 
 # libogg: CMake's type-size checks read nonsense out of emscripten's output, so their results are

@@ -2,7 +2,8 @@
 # Builds the demo as a static web page into dist/web/: index.html with its script and style, the
 # program (demo.js, demo.wasm), the data package made from data/ (demo.data, demo.data.json), the
 # poster and the icons (frames of the demo, drawn by demo-capture), the web app manifest and the
-# service worker that keeps it all for playing offline. Any static web host can serve it.
+# service worker that keeps it all for playing offline, LICENSE.txt and THIRD-PARTY-NOTICES.txt
+# (the licences of the libraries compiled into the WebAssembly). Any static web host can serve it.
 # Installs what it needs; the libraries for WebAssembly are built from Debian's sources once and
 # then taken from the cache (scripts/build-web-deps.sh).
 #   scripts/build-web.sh [--data DIR]     the data to pack (default data/)
@@ -24,6 +25,7 @@ build/tools/make-data "$data"
 prefix=$(scripts/build-web-deps.sh)
 DEPS_CACHE=${DEMO_DEPS_CACHE:-$HOME/.cache/demo-deps}
 . scripts/web-env.sh
+. scripts/third-party.sh
 # Only the prefix's pkg-config files: the host's would hand native libraries to the linker.
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
 # CMake keeps what pkg-config said: libraries of another key mean a new build directory.
@@ -42,6 +44,11 @@ cp web/page.js web/page.css web/manifest.webmanifest build-web/demo.js build-web
     "$out.part/"
 sed "s/@DEMO_VERSION@/$(scripts/version.sh)/g" web/index.html >"$out.part/index.html"
 scripts/pack-web-data.sh "$data" "$out.part"
+# As in the Windows zips: .txt, so that a host serves them as text and the footer's links open in
+# the browser.
+cp LICENSE "$out.part/LICENSE.txt"
+scripts/write-notices.sh "$out.part/THIRD-PARTY-NOTICES.txt" \
+    "Demo $(scripts/version.sh) as a web page (demo.js and demo.wasm)" "$prefix" "${third_party_web_runtime[@]}"
 
 # The poster behind the start button (and the link preview's picture) is the figure shot at 18 s;
 # the icons are its middle square. From a copy of the data, since loading a mesh appends to its

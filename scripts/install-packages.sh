@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that the demo, its tools and its tests need, plus those of the
 # extra sets named on the command line; does nothing when they are all there already. Uses sudo
 # when not run as root.
-#   scripts/install-packages.sh [fuzz] [windows] [wine32] [web] [browser-tests] [deb]
+#   scripts/install-packages.sh [fuzz] [windows] [wine32] [web] [browser-tests] [deb] [farm]
 set -euo pipefail
 
 packages=(
@@ -16,6 +16,9 @@ packages=(
     xvfb xfonts-base xdotool x11-utils
     # xrandr: the desktop build's test reads the display mode before, during and after.
     x11-xserver-utils
+    # The live A/V test: a sound server with a null sink whose monitor records what plays, and
+    # the reference program that clicks into it.
+    pulseaudio pulseaudio-utils libpulse-dev
 )
 i386=0
 for set in "$@"; do
@@ -35,6 +38,9 @@ for set in "$@"; do
     # The Debian package: what builds it (debian/control's Build-Depends are the main set's) and
     # what checks it.
     deb) packages+=(debhelper dpkg-dev lintian appstream desktop-file-utils) ;;
+    # The render farm's schedulers, which its tests start on 127.0.0.1: Slurm with munge, and
+    # GNU parallel over OpenSSH.
+    farm) packages+=(slurm-wlm munge openssh-server parallel) ;;
     *) echo "install-packages: unknown set '$set'" >&2; exit 2 ;;
     esac
 done

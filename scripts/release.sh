@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes the whole release of the committed HEAD in dist/release-VERSION/: the Debian package and
 # its source package, both Windows zips, the web page as demo-web-VERSION.tar.gz and SHA256SUMS;
-# with --video also the whole demo as demo-VERSION.mp4 (at --size WxH, default 1024x768).
+# with --video also the whole demo as demo-VERSION.mp4 and with gentle flashes as
+# demo-VERSION-gentle.mp4 (at --size WxH, default 1024x768), the second only once its flash
+# analysis has passed.
 # Installs what it needs. The zips and the page's archive come out the same, byte for byte, from
 # the same commit.
 #   scripts/release.sh [--video [--size WxH]]
@@ -52,9 +54,12 @@ cp -R dist/web "$stage/demo-web-$version"
 tar_folder "$stage" "demo-web-$version" "$out.part/demo-web-$version.tar.gz"
 
 if [ "$video" -eq 1 ]; then
-    echo "== release $version: the video, $size"
+    echo "== release $version: the videos, $size, with full and with gentle flashes"
     cmake --build build -j"$(nproc)" --target demo-capture >/dev/null
     (cd "$stage" && "$OLDPWD/build/tools/demo-capture" --progress --size "$size" -o "$OLDPWD/$out.part/demo-$version.mp4")
+    # For video sites that want a version safe to watch: it goes out only if it is.
+    (cd "$stage" && "$OLDPWD/build/tools/demo-capture" --progress --size "$size" --gentle \
+        --flash-report gentle-flashes.csv -o "$OLDPWD/$out.part/demo-$version-gentle.mp4")
 fi
 
 (cd "$out.part" && sha256sum -- $(ls | LC_ALL=C sort) >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)

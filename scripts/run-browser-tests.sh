@@ -3,7 +3,8 @@
 # WebKitGTK (tests/web/browser-tests.mjs, which serves each page itself on 127.0.0.1): still
 # frames against demo-capture's native ones, the live page played to its end, a data package with
 # a picture missing, the controls by keyboard and touch, a lost WebGL context, offline play, a
-# compressed download, a phone's screen. Arguments go to browser-tests.mjs, e.g.
+# compressed download, a phone's screen, the gentle flashes. Arguments go to browser-tests.mjs,
+# e.g.
 #   scripts/run-browser-tests.sh --engines firefox --only still,live
 set -euo pipefail
 cd "$(dirname "$0")/.."

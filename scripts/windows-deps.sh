@@ -6,9 +6,10 @@
 # The prefix lies outside the clone, under $DEMO_WINDOWS_CACHE (default ~/.cache/demo-windows),
 # named after a key of the source versions, the compiler and the build recipe (this script and the
 # toolchain files): a later run with the same key finds it complete and builds nothing. The
-# versions used are in PREFIX/versions.txt.
+# versions used are in PREFIX/versions.txt, and each source's licence text in PREFIX/notices/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/third-party.sh
 
 arch=${1:-}
 case "$arch" in
@@ -17,16 +18,16 @@ x86_64 | i686) ;;
 esac
 triple=$arch-w64-mingw32
 toolchain=$PWD/cmake/$triple.cmake
-sources=(libsdl2 libogg libvorbis libjpeg-turbo kissfft)
 
 cache=${DEMO_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/demo-windows}
 mkdir -p "$cache"
 
-versions=$(for package in "${sources[@]}"; do
+versions=$(for package in "${third_party_sources[@]}"; do
     echo "$package $(scripts/debian-source.sh --version "$package")"
 done)
 compiler="$("$triple-gcc-posix" --version | head -n 1); mingw-w64 $(dpkg-query -W -f='${Version}' mingw-w64-common)"
-key=$({ echo "$versions"; echo "$compiler"; cat scripts/windows-deps.sh cmake/mingw-w64.cmake "$toolchain"; } |
+key=$({ echo "$versions"; echo "$compiler"; declare -f keep_notice
+    cat scripts/windows-deps.sh cmake/mingw-w64.cmake "$toolchain"; } |
     sha256sum | cut -c1-16)
 prefix=$cache/$triple-$key
 
@@ -48,6 +49,7 @@ build() {
     local name=$1 source=$2
     shift 2
     local started=$SECONDS log=$prefix/logs/$name.log
+    [ -d "$source" ] || { echo "windows-deps: no source for $name" >&2; exit 1; }
     if ! {
         cmake -S "$source" -B "$work/$name" --toolchain "$toolchain" \
             -DDEMO_WINDOWS_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix" \
@@ -62,7 +64,11 @@ build() {
     echo "windows-deps: $triple $name in $((SECONDS - started)) s" >&2
 }
 
-source_of() { scripts/debian-source.sh "$1" "$cache/src"; }
+# Unpacks a source and keeps its licence text with the libraries.
+source_of() {
+    local dir
+    dir=$(scripts/debian-source.sh "$1" "$cache/src") && keep_notice "$1" "$dir" "$prefix" && echo "$dir"
+}
 
 build ogg "$(source_of libogg)" -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF
 build vorbis "$(source_of libvorbis)" -DBUILD_TESTING=OFF

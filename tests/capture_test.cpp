@@ -5,6 +5,7 @@
 #include "Progress.h"
 #include "Yuv420.h"
 
+#include "CaptureRun.h"
 #include "GlTest.h"
 #include "MessageRecorder.h"
 #include "RunCommand.h"
@@ -18,25 +19,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <vector>
-
-namespace {
-
-bool parse(std::vector<const char*> arguments, CaptureOptions& options, std::string& error) {
-    arguments.insert(arguments.begin(), "demo-capture");
-    return parseCaptureOptions(static_cast<int>(arguments.size()), arguments.data(), options,
-                               error);
-}
-
-std::string capture(const std::string& arguments) {
-    return std::string(DEMO_CAPTURE_PATH) + " " + arguments;
-}
-
-bool fileExists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
-} // namespace
 
 TEST(FrameTimes, FrameInstantsAreRoundedMilliseconds) {
     EXPECT_EQ(instantOfFrame(0, 60), 0);
@@ -158,18 +140,6 @@ TEST(ContactSheet, SpreadsInstantsAndAveragesThumbnails) {
     EXPECT_EQ(sheet.rgb[(top * sheet.width + left) * 3], 128);
     EXPECT_EQ(sheet.rgb[(top * sheet.width + left + 1) * 3], 0);
 }
-
-namespace {
-
-// A scratch directory with the default data, as the demo would find it.
-struct CaptureRun : ::testing::Test {
-    ScratchDirectory scratch;
-    void SetUp() override {
-        ASSERT_EQ(runCommand(std::string(DEMO_MAKE_DATA_PATH) + " data").status, 0);
-    }
-};
-
-} // namespace
 
 TEST_F(CaptureRun, TwoCapturesOfOneInstantAreByteIdentical) {
     for (const char* at : {"0", "20000", "134000"}) {
@@ -341,4 +311,97 @@ TEST_F(CaptureRun, FailuresSayWhyInOneLine) {
     }
     EXPECT_NE(runCommand("PATH=/nonexistent " + capture("-o clip.mp4")).output.find("ffmpeg"),
               std::string::npos);
+}
+
+TEST(CaptureOptions, FlashReportsGoAloneOrBesideASpansOutput) {
+    CaptureOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({"--flash-report", "r.csv"}, options, error)) << error;
+    EXPECT_EQ(options.kind, CaptureKind::FlashReportOnly);
+    EXPECT_EQ(options.flashReport, "r.csv");
+    EXPECT_FALSE(options.gentle);
+
+    options = {};
+    ASSERT_TRUE(parse({"--gentle", "--flash-report", "r.csv", "-o", "v.mp4"}, options, error));
+    EXPECT_EQ(options.kind, CaptureKind::Video);
+    EXPECT_TRUE(options.gentle);
+
+    // A report of a segment's frames alone; the report is no part of what the frames look like.
+    options = {};
+    ASSERT_TRUE(parse({"--flash-report", "r.csv", "--frames", "60-120"}, options, error)) << error;
+    EXPECT_EQ(options.kind, CaptureKind::FlashReportOnly);
+    EXPECT_EQ(options.fromMs, 1000);
+    EXPECT_EQ(options.toMs, 2000);
+    options = {};
+    ASSERT_TRUE(
+        parse({"--frames", "0-60", "--flash-report", "r.csv", "-o", "s.mkv"}, options, error));
+    EXPECT_EQ(options.shapingOptions, "");
+
+    const std::vector<std::vector<const char*>> bad = {
+        {"--flash-report", "r.csv", "--at", "100", "-o", "f.png"},
+        {"--flash-report", "r.csv", "--sheet", "4", "-o", "s.png"},
+        {"--flash-report", "same.mp4", "-o", "same.mp4"},
+        {"--flash-report"},
+        {"--gentle", "--gentle", "-o", "v.mp4"},
+        {"--fps", "30", "--fps", "60", "-o", "v.mp4"},
+        {"--quiet", "--progress", "-o", "v.mp4"},
+        {"--flash-report", "a.csv", "--flash-report", "b.csv"},
+    };
+    for (const auto& arguments : bad) {
+        options = {};
+        error.clear();
+        EXPECT_FALSE(parse(arguments, options, error)) << arguments.size();
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+// Over a loud stretch of the default data (its beats flash the banner white, several times a
+// second) the report fails and names where; gentle passes the same stretch. Beside a video the
+// report comes out the same, and so does the video beside it.
+TEST_F(CaptureRun, FlashReportFailsTheFullFlashesAndPassesTheGentleOnes) {
+    const CommandResult full =
+        runCommand(capture("--from 75000 --to 79000 --flash-report full.csv"));
+    EXPECT_EQ(full.status, 1) << full.output;
+    EXPECT_NE(full.output.find("luminance flashes: FAILS"), std::string::npos) << full.output;
+    EXPECT_NE(full.output.find(" s\n"), std::string::npos) << full.output; // the spans
+    const std::string report = readTextFile("full.csv");
+    EXPECT_EQ(countLines(report), 1 + 240);
+    EXPECT_EQ(report.rfind("time_ms,luminance,flash_area,transitions_1s,result,", 0), 0u);
+    EXPECT_NE(report.find(",fail,"), std::string::npos);
+
+    const CommandResult gentle =
+        runCommand(capture("--gentle --from 75000 --to 79000 --flash-report gentle.csv"));
+    EXPECT_EQ(gentle.status, 0) << gentle.output;
+    EXPECT_NE(gentle.output.find("luminance flashes: passes"), std::string::npos);
+    EXPECT_NE(gentle.output.find("red flashes: passes"), std::string::npos);
+    EXPECT_EQ(readTextFile("gentle.csv").find(",fail,"), std::string::npos);
+
+    // With -o the frames are written as well, and what is written does not depend on the report.
+    // (Six frames are too few to fail.)
+    ASSERT_EQ(runCommand(capture("--from 14000 --to 14200 --fps 30 --flash-report short.csv "
+                                 "-o with/"))
+                  .status,
+              0);
+    EXPECT_EQ(countLines(readTextFile("short.csv")), 1 + 6);
+    ASSERT_EQ(runCommand(capture("--from 14000 --to 14200 --fps 30 -o without/")).status, 0);
+    for (int n = 420; n < 426; ++n) {
+        const std::string name = "/frame-000" + std::to_string(n) + ".png";
+        EXPECT_EQ(readTextFile("with" + name), readTextFile("without" + name)) << n;
+    }
+}
+
+TEST_F(CaptureRun, UsageErrorsWriteNoReport) {
+    for (const char* arguments :
+         {"--flash-report r.csv --fast", "--flash-report r.csv --gentle --gentle",
+          "--flash-report r.csv --at 100 -o f.png"}) {
+        const CommandResult run = runCommand(capture(arguments));
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(countLines(run.output), 1) << run.output;
+        EXPECT_FALSE(fileExists("r.csv")) << arguments;
+    }
+    // An unwritable report is found before anything is rendered.
+    const CommandResult unwritable = runCommand(capture("--flash-report no/such/dir/r.csv"));
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(countLines(unwritable.output), 1) << unwritable.output;
 }

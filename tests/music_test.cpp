@@ -1,5 +1,7 @@
 #include "audio/Music.h"
 
+#include "audio/ShowClock.h"
+
 #include "MessageRecorder.h"
 #include "ScratchDirectory.h"
 #include "TestTrack.h"
@@ -71,16 +73,29 @@ TEST_F(MusicTest, PinnedClockGivesTheSameLevelOnEveryCall) {
     EXPECT_TRUE(recorder.boxes().empty());
 }
 
-TEST_F(MusicTest, LiveLevelFollowsPlaybackAndIsZeroBeforeAndAfter) {
+// Live, the level is read at the instant of the frame being drawn, which the show clock gives
+// (here, with SDL's dummy driver, the tick count since the track started).
+TEST_F(MusicTest, LiveLevelFollowsTheShowClockAndIsZeroBeforeAndAfter) {
     ASSERT_TRUE(writeSineTrack(scratch.dataFile("music.ogg"), 1.0, 24 * 44100.0 / 1024, 0.5));
     ASSERT_TRUE(music.init());
+    EXPECT_EQ(shownTrackFrame(), -1);
     EXPECT_EQ(music.spectrumLevel(), 0.0f); // not playing yet
 
     ASSERT_TRUE(music.play());
+    startShowClock(music.device);
     SDL_Delay(400);
+    elapsedMs = showClockMs(0);
+    EXPECT_EQ(shownTrackFrame(), frameAtMs(elapsedMs));
+    EXPECT_NEAR(music.spectrumLevel(), 1.0f, 0.1f);
+    // A pinned instant wins over the clock, and following again returns to it.
+    pinSpectrumClock(2000);
+    EXPECT_EQ(shownTrackFrame(), frameAtMs(2000));
+    EXPECT_EQ(music.spectrumLevel(), 0.0f);
+    followPlayback();
     EXPECT_NEAR(music.spectrumLevel(), 1.0f, 0.1f);
 
     SDL_Delay(1000); // past the end of the one-second track
+    elapsedMs = showClockMs(0);
     EXPECT_EQ(music.spectrumLevel(), 0.0f);
     music.stop();
     EXPECT_EQ(music.spectrumLevel(), 0.0f);

@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 #include "app/Timeline.h"
 #include "audio/Music.h"
+#include "audio/ShowClock.h"
 #include "scenes/FigureScene.h"
 
 #include "GlTest.h"

@@ -1,4 +1,5 @@
 #include "app/Timeline.h"
+#include "audio/ShowClock.h"
 
 #include <climits>
 #include <gtest/gtest.h>

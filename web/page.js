@@ -5,6 +5,9 @@
 // the offline cache, and ?at=MS, which draws the single frame at MS for comparing with the native
 // renderer.
 //   ?autostart   starts without the click where the browser allows sound without one
+//   ?gentle      plays with gentle flashes (and draws the ?at=MS frame so), whatever was chosen
+//                before
+
 (function () {
     var params = new URLSearchParams(location.search);
     var byId = function (id) {
@@ -23,7 +26,7 @@
     var still = params.has('at');
 
     if (still) document.body.classList.add('still');
-    console.log(byId('about').textContent);
+    console.log(byId('version').textContent);
 
     // SDL's audio output lives in this context; it is created, suspended, during start-up.
     function audioContext() {
@@ -120,6 +123,28 @@
             Module['removeRunDependency']('demo.data');
         });
     }
+
+    // ---- Gentle flashes: on by itself where the viewer has asked the system for less motion, and
+    // as the viewer last set it on this page, which wins; ?gentle for links and tests.
+    var gentleSwitch = byId('gentle-switch');
+    var gentleKey = 'demo.gentle';
+    function remembered() {
+        try {
+            return localStorage.getItem(gentleKey);
+        } catch (error) {
+            return null; // storage refused (private windows, some embedded pages)
+        }
+    }
+    gentleSwitch.checked = params.has('gentle') ||
+        (remembered() !== null ? remembered() === '1'
+                               : window.matchMedia('(prefers-reduced-motion: reduce)').matches);
+    gentleSwitch.addEventListener('change', function () {
+        try {
+            localStorage.setItem(gentleKey, gentleSwitch.checked ? '1' : '0');
+        } catch (error) {
+            // Not remembered: it still holds for this visit.
+        }
+    });
 
     // ---- Playing.
     function start() {
@@ -247,6 +272,14 @@
     document.addEventListener('keydown', function (event) {
         if (event.key !== 'Enter' && event.key !== ' ') return;
         var focused = document.activeElement;
+        // Space ticks the focused switch, as anywhere else, and starts nothing.
+        if (focused === gentleSwitch) {
+            if (event.key !== ' ') return;
+            event.preventDefault();
+            event.stopPropagation();
+            if (!event.repeat) gentleSwitch.click();
+            return;
+        }
         var button = focused && focused.tagName === 'BUTTON' ? focused : null;
         if (!button && state() === 'ready') button = byId('start-button');
         if (!button || button.offsetParent === null) return;
@@ -285,6 +318,9 @@
             console.warn(text);
         },
         demoPage: {
+            gentle: function () {
+                return gentleSwitch.checked;
+            },
             ready: function () {
                 show('loading', false);
                 if (state() === 'lost') return;

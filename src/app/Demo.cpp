@@ -3,15 +3,33 @@
 #include "app/Frame.h"
 #include "app/Timeline.h"
 #include "audio/Music.h"
+#include "audio/ShowClock.h"
 #include "platform/GLWindow.h"
 #include "platform/Keyboard.h"
 #include "platform/PictureArea.h"
 
 #include <SDL.h>
+#include <algorithm>
 
 namespace {
-uint32_t startTick = 0;
+
+// A frame begun now reaches the screen a frame later: when its drawing is done, or at the next
+// refresh where swaps wait for it. Either way that is the time from swap to swap, smoothed over
+// a few frames so one slow frame does not throw the next one's instant far ahead.
+double lastSwapAt = 0;
+double frameSeconds = 0;
+constexpr double longestLead = 0.1;
+
+void noteSwap() {
+    const double now = audioClockSeconds();
+    if (lastSwapAt > 0) {
+        const double interval = std::min(now - lastSwapAt, longestLead);
+        frameSeconds = frameSeconds > 0 ? frameSeconds + (interval - frameSeconds) / 4 : interval;
+    }
+    lastSwapAt = now;
 }
+
+} // namespace
 
 bool startDemo() {
     if (!glWindow.create()) return false;
@@ -23,8 +41,7 @@ bool startDemo() {
 }
 
 void startTimeline() {
-    music.play();
-    startTick = SDL_GetTicks();
+    startShowClock(music.play() ? music.device : 0);
 }
 
 LoopPass runLoopPass() {
@@ -35,11 +52,12 @@ LoopPass runLoopPass() {
         windowProc(event);
         return LoopPass::Event;
     }
-    const int32_t ms = ticksBetween(startTick, SDL_GetTicks());
+    const int32_t ms = showClockMs(frameSeconds);
     // The window may have been resized, or moved to a screen of another scale, since the last one.
     setDrawableSize(glWindow.drawableSize());
     drawFrame(ms);
     SDL_GL_SwapWindow(glWindow.deviceContext());
+    noteSwap();
     return ms >= timelineEndMs ? LoopPass::End : LoopPass::Frame;
 }
 

@@ -6,7 +6,8 @@
 // Start-up before the clock: the window, the music, the initial GL state and every scene's
 // assets. False when the program is to end (the failure has been reported); exit with 0 then.
 bool startDemo();
-// Starts the track and the clock together: this moment is the timeline's 0.
+// Starts the track and the clock together: the timeline's 0 is the moment the track's first frame
+// leaves the device (audio/ShowClock.h).
 void startTimeline();
 
 enum class LoopPass {

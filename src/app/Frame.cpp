@@ -2,6 +2,7 @@
 
 #include "app/Timeline.h"
 #include "audio/Music.h"
+#include "audio/ShowClock.h"
 #include "platform/DisplaySettings.h"
 #include "platform/PictureArea.h"
 #include "scenes/BannerScene.h"

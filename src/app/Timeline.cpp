@@ -7,8 +7,6 @@
 #include "scenes/SphereScene.h"
 #include "scenes/StarScene.h"
 
-int32_t elapsedMs = 0;
-
 // Rows draw in table order within a frame: the banner first, so that it lays down the depth
 // everything after it is tested against.
 const ScheduleRow schedule[scheduleRowCount] = {

@@ -6,8 +6,10 @@
 #include "app/Demo.h"
 #include "app/Frame.h"
 #include "audio/Music.h"
+#include "audio/ShowClock.h"
 #include "platform/GLWindow.h"
 #include "platform/PictureArea.h"
+#include "scenes/GentleFlashes.h"
 
 #include <SDL.h>
 #include <emscripten.h>
@@ -18,8 +20,11 @@ extern "C" {
 int pageStillFrameMs();
 // Start-up is done: the page may offer the start (browsers allow sound only after a click).
 void pageDemoReady();
+// Whether the viewer chose gentle flashes (the start overlay's switch, or ?gentle): 1 or 0.
+int pageGentleFlashes();
 void pageStillFrameDrawn(int ms);
 void pageDemoEnded();
+void pageFrameDrawn(int ms);
 }
 
 namespace {
@@ -30,8 +35,12 @@ void runBrowserFrame() {
         case LoopPass::Event:
             continue;
         case LoopPass::Frame:
+            pageFrameDrawn(elapsedMs);
             return;
         case LoopPass::End:
+            // The pass that reaches the timeline's end draws its frame too; after Escape this is
+            // the last one drawn before it.
+            pageFrameDrawn(elapsedMs);
             emscripten_cancel_main_loop();
             stopDemo();
             pageDemoEnded();
@@ -48,6 +57,7 @@ void drawStillFrame(int32_t ms) {
     openMusicTrack();
     setInitialGlState();
     loadScenes();
+    setGentleFlashes(pageGentleFlashes() != 0);
     primeFrameState(ms);
     pinSpectrumClock(ms);
     drawFrame(ms);
@@ -58,6 +68,7 @@ void drawStillFrame(int32_t ms) {
 
 // The start click: the track and the clock start together, then the browser drives the loop.
 extern "C" EMSCRIPTEN_KEEPALIVE void startPlayback() {
+    setGentleFlashes(pageGentleFlashes() != 0);
     startTimeline();
     emscripten_set_main_loop(runBrowserFrame, 0, 0);
 }

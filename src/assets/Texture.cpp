@@ -63,7 +63,10 @@ void freeRgbPicture(RgbPicture& picture) {
 
 void Texture::loadJpeg(const char* fileName) {
     RgbPicture picture;
-    if (!decodeJpegFile(fileName, picture)) return;
-    name = uploadMipmappedTexture(picture);
+    loadJpeg(fileName, picture);
     freeRgbPicture(picture);
+}
+
+void Texture::loadJpeg(const char* fileName, RgbPicture& decoded) {
+    if (decodeJpegFile(fileName, decoded)) name = uploadMipmappedTexture(decoded);
 }

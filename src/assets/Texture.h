@@ -2,6 +2,13 @@
 
 #include <cstdint>
 
+// A decoded picture: width * height RGB pixels, top row first, rows without padding.
+struct RgbPicture {
+    uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
 // One OpenGL 2D texture made from a JPEG file. A failed load leaves name at 0, which binds
 // OpenGL's default texture: the geometry then shows in the plain current colour.
 struct Texture {
@@ -10,13 +17,8 @@ struct Texture {
     // Decodes the file, uploads it with the full mipmap chain and leaves it bound. Each failure
     // shows its message box and leaves name at 0. Needs the GL context.
     void loadJpeg(const char* fileName);
-};
-
-// A decoded picture: width * height RGB pixels, top row first, rows without padding.
-struct RgbPicture {
-    uint8_t* pixels = nullptr;
-    int width = 0;
-    int height = 0;
+    // The same, handing the decoded picture to the caller, who frees it (empty on failure).
+    void loadJpeg(const char* fileName, RgbPicture& decoded);
 };
 
 // The two halves of loadJpeg, callable apart so that each can be timed.

@@ -1,5 +1,7 @@
 #include "audio/AudioOutput.h"
 
+#include "platform/AudioDevice.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,7 +12,8 @@ struct Playback {
     const Track* track = nullptr;
     int64_t nextFrame = 0; // the first frame not yet handed to the device
     bool started = false;
-    Uint64 handedAt = 0; // performance counter at the last hand-over
+    bool timed = false; // whether the last hand-over's instant is known
+    HandOver last;
     int bufferFrames = 0;
 };
 
@@ -27,14 +30,19 @@ void fillDeviceBuffer(void* userdata, Uint8* stream, int length) {
                     static_cast<size_t>(available) * 2 * sizeof(float));
     std::memset(stream + available * 2 * sizeof(float), 0,
                 static_cast<size_t>(frames - available) * 2 * sizeof(float));
+    double delay = 0;
+    state.timed = handOverDelaySeconds(state.bufferFrames, outputRate, delay);
+    // No frame leaves the device before it has been handed over: a browser's event that came late
+    // says the buffer was to play already.
+    state.last = HandOver{state.nextFrame, frames, audioClockSeconds() + std::max(0.0, delay)};
     state.nextFrame += frames;
-    state.handedAt = SDL_GetPerformanceCounter();
 }
 
 } // namespace
 
 SDL_AudioDeviceID openAudioOutput() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
+    prepareAudioDevice(outputRate);
     SDL_AudioSpec wanted{};
     wanted.freq = outputRate;
     wanted.format = AUDIO_F32SYS;
@@ -52,6 +60,7 @@ SDL_AudioDeviceID openAudioOutput() {
     }
     playback = Playback{};
     playback.bufferFrames = obtained.samples;
+    watchAudioDevice();
     return device;
 }
 
@@ -61,25 +70,30 @@ bool startAudioOutput(SDL_AudioDeviceID device, const Track& track) {
     playback.track = &track;
     playback.nextFrame = 0;
     playback.started = true;
-    playback.handedAt = SDL_GetPerformanceCounter();
     SDL_UnlockAudioDevice(device);
     SDL_PauseAudioDevice(device, 0);
     return SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_PLAYING;
 }
 
-int64_t heardFrame(SDL_AudioDeviceID device) {
-    if (device == 0) return -1;
+bool positionReadable(SDL_AudioDeviceID device) {
+    const char* driver = SDL_GetCurrentAudioDriver();
+    return device != 0 && driver && std::strcmp(driver, "dummy") != 0 &&
+           std::strcmp(driver, "disk") != 0;
+}
+
+bool lastHandOver(SDL_AudioDeviceID device, HandOver& handOver) {
+    if (device == 0) return false;
     SDL_LockAudioDevice(device);
     const Playback state = playback;
     SDL_UnlockAudioDevice(device);
-    if (!state.started) return -1;
-    // The buffer handed over last is the one the speaker plays until the next hand-over: the
-    // listener is somewhere inside it, as far in as time has passed since.
-    const double seconds = static_cast<double>(SDL_GetPerformanceCounter() - state.handedAt) /
-                           static_cast<double>(SDL_GetPerformanceFrequency());
-    const int64_t into =
-        std::min<int64_t>(static_cast<int64_t>(seconds * outputRate), state.bufferFrames);
-    return state.nextFrame - state.bufferFrames + into;
+    if (!state.started || !state.timed) return false;
+    handOver = state.last;
+    return true;
+}
+
+double audioClockSeconds() {
+    return static_cast<double>(SDL_GetPerformanceCounter()) /
+           static_cast<double>(SDL_GetPerformanceFrequency());
 }
 
 void closeAudioOutput(SDL_AudioDeviceID device) {

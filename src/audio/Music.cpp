@@ -1,6 +1,7 @@
 #include "audio/Music.h"
 
 #include "audio/AudioOutput.h"
+#include "audio/ShowClock.h"
 #include "platform/MessageBox.h"
 
 #include <algorithm>
@@ -58,15 +59,33 @@ void Music::stop() {
     stream.stereo = {};
 }
 
-float Music::spectrumLevel() {
-    if (levelPinned) return pinnedLevel;
-    const int64_t frame = clockPinned ? pinnedFrame : heardFrame(device);
-    if (frame < 0 || frame >= stream.frameCount()) {
-        std::fill(spectrum, spectrum + magnitudeCount, 0.0f);
+int64_t shownTrackFrame() {
+    if (music.clockPinned) return music.pinnedFrame;
+    return showClockStarted() ? frameAtMs(elapsedMs) : -1;
+}
+
+namespace {
+
+// The level at a frame of the track, with its magnitudes left in `magnitudes`.
+float readLevel(Music& m, int64_t frame, float magnitudes[magnitudeCount]) {
+    if (m.levelPinned) return m.pinnedLevel;
+    if (frame < 0 || frame >= m.stream.frameCount()) {
+        std::fill(magnitudes, magnitudes + magnitudeCount, 0.0f);
         return 0.0f;
     }
-    analyseSpectrum(analyser, stream, frame, spectrum);
+    analyseSpectrum(m.analyser, m.stream, frame, magnitudes);
     float level = 0.0f;
-    for (const float magnitude : spectrum) level += magnitude;
+    for (int k = 0; k < magnitudeCount; ++k) level += magnitudes[k];
     return level;
+}
+
+} // namespace
+
+float Music::spectrumLevel() {
+    return readLevel(*this, shownTrackFrame(), spectrum);
+}
+
+float Music::levelAtFrame(int64_t frame) {
+    float magnitudes[magnitudeCount];
+    return readLevel(*this, frame, magnitudes);
 }

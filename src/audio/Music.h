@@ -13,7 +13,7 @@ struct Music {
     SpectrumAnalyser analyser;
     float spectrum[magnitudeCount] = {}; // the magnitudes of the latest reading
 
-    // Where the spectrum is read: what the device plays, unless pinned to an instant or a level.
+    // Where the spectrum is read: the show clock's instant, unless pinned to another or to a level.
     bool clockPinned = false;
     int64_t pinnedFrame = 0;
     bool levelPinned = false;
@@ -25,9 +25,12 @@ struct Music {
     // Plays the track from its beginning, once.
     bool play();
     void stop();
-    // The sum of the 512 FFT magnitudes of what is heard now (or at the pinned instant); 0 before
-    // playback and after the track has ended. Each call is a fresh reading.
+    // The sum of the 512 FFT magnitudes of the 1024 track frames centred on shownTrackFrame(); 0
+    // before the track's start and after its end. Each call is a fresh reading.
     float spectrumLevel();
+    // The level that spectrumLevel() would read at any frame of the track, leaving `spectrum` as
+    // it is: for looking back over what has been heard.
+    float levelAtFrame(int64_t frame);
 };
 
 extern Music music;
@@ -42,5 +45,9 @@ void pinSpectrumClock(int32_t ms);
 // Makes every later reading exactly this level, whatever the track holds: for tests that need a
 // level to the last bit, such as the banner's threshold of 1.5.
 void pinSpectrumLevel(float level);
-// Reads from what the device plays again.
+// Reads at the show clock's instant again.
 void followPlayback();
+
+// The track frame that the frame being drawn shows: the pinned instant's, or else that of the show
+// clock, which follows the music as heard; -1 before the show starts.
+int64_t shownTrackFrame();

@@ -2,6 +2,7 @@
 
 #include "assets/Texture.h"
 #include "audio/Music.h"
+#include "scenes/GentleFlashes.h"
 
 #include <GL/gl.h>
 
@@ -10,18 +11,11 @@ namespace BannerScene {
 namespace {
 Texture calmTexture;
 Texture loudTexture;
+Texture gentleLoudTexture;
 constexpr float baseDepth = -4.5f;
-} // namespace
 
-void load() {
-    calmTexture.loadJpeg("data/city_bw.jpg");
-    loudTexture.loadJpeg("data/city_bw1.jpg");
-}
-
-void draw(float progress) {
-    glPushMatrix();
-    glEnable(GL_TEXTURE_2D);
-    glColor4f(1, 1, 1, 0.5f);
+// The loud picture on a loud reading, and the strip as much nearer as the music is loud.
+void placeWithTheMusic(float x) {
     float z = baseDepth;
     if (music.spectrumLevel() > 1.5f) {
         glBindTexture(GL_TEXTURE_2D, loudTexture.name);
@@ -30,7 +24,47 @@ void draw(float progress) {
     } else {
         glBindTexture(GL_TEXTURE_2D, calmTexture.name);
     }
-    glTranslatef(static_cast<float>(15.0 - 14.0 * progress), 0, z);
+    glTranslatef(x, 0, z);
+}
+
+// Gently: the gentler loud picture held through a loud passage, and a small jump drawn as the
+// strip seen nearer but kept at its own depth, so the scenes behind it are never cut away on a
+// beat.
+void placeGently(float x) {
+    const GentleBeat beat = gentleBeat();
+    glBindTexture(GL_TEXTURE_2D, beat.loud ? gentleLoudTexture.name : calmTexture.name);
+    // Seen from the eye, a point scaled about the view axis lands where it would if it were
+    // nearer by the same factor.
+    glTranslatef(x * beat.scale, 0, baseDepth);
+    glScalef(beat.scale, beat.scale, 1);
+}
+
+} // namespace
+
+void load() {
+    RgbPicture calm, loud;
+    calmTexture.loadJpeg("data/city_bw.jpg", calm);
+    loudTexture.loadJpeg("data/city_bw1.jpg", loud);
+    // Made whether or not gentle is asked for yet: the page's switch may still turn it on.
+    if (calm.pixels && loud.pixels) {
+        RgbPicture gentleLoud = makeGentleLoudPicture(calm, loud);
+        if (gentleLoud.pixels) gentleLoudTexture.name = uploadMipmappedTexture(gentleLoud);
+        freeRgbPicture(gentleLoud);
+    }
+    freeRgbPicture(calm);
+    freeRgbPicture(loud);
+    prepareGentleFlashes();
+}
+
+void draw(float progress) {
+    glPushMatrix();
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 0.5f);
+    const auto x = static_cast<float>(15.0 - 14.0 * progress);
+    if (gentleFlashes())
+        placeGently(x);
+    else
+        placeWithTheMusic(x);
     // s runs from the right end to the left: the city is shown mirrored.
     glBegin(GL_QUADS);
     glTexCoord2f(1, 1);

@@ -1,8 +1,8 @@
 #include "scenes/FigureScene.h"
 
-#include "app/Timeline.h"
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
+#include "audio/ShowClock.h"
 #include "scenes/OrbitShot.h"
 
 #include <GL/gl.h>

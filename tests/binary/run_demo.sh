@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real demo binary under the test run's X display and checks how it ends.
 #   run_demo.sh CASE DEMO WRITE_TEST_TRACK CLOSE_WINDOW
-# CASE: escape | close | missing-track | mode-refused | box-fails-track | box-fails-picture
+# CASE: escape | close | missing-track | mode-refused | box-fails-track | box-fails-picture |
+#       unknown-option | repeated-option
 set -u
 case_name=$1 demo=$2 write_track=$3 close_window=$4
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (the test command starts Xvfb)"; exit 1; }
@@ -28,8 +29,16 @@ mode-refused) own_display -screen 0 800x600x24 ;;
 box-fails-*) own_display -screen 0 1024x768x24 -fp built-ins ;;
 esac
 
+# What the demo is given on its command line.
+arguments=()
+case "$case_name" in
+unknown-option) arguments=(--fast) ;;
+repeated-option) arguments=(--gentle --gentle) ;;
+esac
+
 cd "$work"
-"$demo" 2>"$work/stderr" &
+ls -lR --time-style=+%s.%N "$work/data" >"$work/files-before"
+"$demo" "${arguments[@]}" 2>"$work/stderr" &
 pid=$!
 
 fail() { echo "FAIL: $*"; echo "--- demo's standard error:"; cat "$work/stderr"; exit 1; }
@@ -102,6 +111,19 @@ mode-refused)
     grep -q "cannot switch to 1024 x 768 at 32 bits per pixel" "$work/stderr" ||
         fail "the line does not say why"
     xwininfo -root -tree | grep -q '"Demo"' && fail "a window was left behind"
+    ;;
+unknown-option | repeated-option)
+    # Refused before anything starts: no window, no mesh loaded (a load appends to its file).
+    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && fail "demo ${arguments[*]} still runs after 10 s"
+    wait "$pid"
+    status=$?
+    [ "$status" -eq 2 ] || fail "demo ${arguments[*]} ended with $status, not 2"
+    expected=$([ "$case_name" = unknown-option ] &&
+        echo "demo: unknown option '--fast': the only one is --gentle" || echo "demo: --gentle is given twice")
+    [ "$(cat "$work/stderr")" = "$expected" ] || fail "standard error is not the one line '$expected'"
+    ls -lR --time-style=+%s.%N "$work/data" | cmp -s - "$work/files-before" || fail "files in data/ changed"
+    [ "$(ls "$work" | tr '\n' ' ')" = "data files-before stderr " ] || fail "new files beside data/: $(ls "$work")"
     ;;
 *)
     echo "unknown case $case_name"

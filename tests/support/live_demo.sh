@@ -2,6 +2,17 @@
 # loaded, and a screenshot at an instant of its timeline. They set demo to the demo's process.
 
 now() { date +%s.%N; }
+
+# Starts an Xvfb of the test's own, one screen of SIZE (WIDTHxHEIGHTxDEPTH), that does not reset
+# (a reset as its last client leaves can take the demo's new window with it): sets xvfb to its
+# process and exports DISPLAY. FILE gets its number.
+start_own_xvfb() { # SIZE FILE
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$2" >/dev/null 2>&1 &
+    xvfb=$!
+    for _ in $(seq 1 100); do [ -s "$2" ] && break; sleep 0.1; done
+    [ -s "$2" ] || return 1
+    export DISPLAY=":$(head -n 1 "$2")"
+}
 # Seconds since a moment of now().
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
 

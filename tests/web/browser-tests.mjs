@@ -7,7 +7,8 @@
 //               of its instant
 //   missing     a data package without one picture: its message reaches the console as
 //               "caption: text" (and an alert), and the demo goes on, plays and ends on Escape
-//   controls    the first look (name, length, poster, the flashing warning, the link preview),
+//   controls    the first look (name, length, poster, the flashing warning, the link preview,
+//               the footer's links to the licence and the third-party notices),
 //               the loading bar's real bytes, Enter on the focused start button, the close button
 //               ending the demo and the offer to play again; a tap in the engines with touch input
 //   lost        a WebGL context lost while it plays (WEBGL_lose_context): the page says so where
@@ -23,6 +24,11 @@
 //   sharp       (Chromium) with a device pixel ratio of 2, the still frames at 2048 x 1536
 //               against demo-capture's of that size, and the live canvas's drawing buffer
 //               following the window at twice its CSS pixels
+//   gentle      gentle flashes: ?at=MS&gentle against demo-capture --gentle (and not the full
+//               frame); the start overlay's switch, off by default, ticked by ?gentle, a click and
+//               Space, remembered across a reload, and a live frame at about 30 s played with it
+//               against the native gentle frames (not the full ones); on by itself where the
+//               browser reports prefers-reduced-motion: reduce, and a remembered choice wins
 //
 // node browser-tests.mjs --page DIR --missing-page DIR --capture DEMO_CAPTURE --data DIR
 //   --output DIR [--engines chromium,firefox,webkit] [--only CASE,...] [--skip CASE,...]
@@ -31,6 +37,7 @@
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
+import {fileURLToPath} from 'node:url';
 import {parseArgs} from 'node:util';
 import {PNG} from 'pngjs';
 import {engineNames, launch} from './engines.mjs';
@@ -111,14 +118,15 @@ function checkQuiet(page, what) {
 }
 
 const nativeFrames = new Map();
-function nativeFrame(ms, scale) {
-    const key = `${ms}-x${scale}`;
+// flags: demo-capture's options beyond the instant and the size (--gentle).
+function nativeFrame(ms, scale, flags = []) {
+    const key = `${ms}-x${scale}${flags.join('')}`;
     if (nativeFrames.has(key)) return nativeFrames.get(key);
     const work = fs.mkdtempSync(path.join(options.output, 'native-'));
     fs.cpSync(options.data, path.join(work, 'data'), {recursive: true});
     const file = path.join(options.output, `native-${key}.png`);
     execFileSync(path.resolve(options.capture),
-        ['--quiet', '--size', `${1024 * scale}x${768 * scale}`, '--at', String(ms), '-o', file], {cwd: work});
+        [...flags, '--quiet', '--size', `${1024 * scale}x${768 * scale}`, '--at', String(ms), '-o', file], {cwd: work});
     fs.rmSync(work, {recursive: true});
     nativeFrames.set(key, fs.readFileSync(file));
     return nativeFrames.get(key);
@@ -200,23 +208,24 @@ async function soundState(page) {
 }
 
 // A frame of the live page in the intro, where the camera turns the sphere chain and the logo
-// fades, against demo-capture's frames of the instants around the screenshot (the clock of the
-// playing page, read from its frames just before and after it, 20 ms apart natively; from half a
-// second earlier, since a loaded machine's compositor may show a frame that late): the best of
+// fades, against demo-capture's frames of the instants around the screenshot (the demo's own
+// clock, which follows the sound, read from the frames it drew just before and after it, 20 ms
+// apart natively; from half a second earlier, since a loaded machine's compositor may show a
+// frame that late): the best of
 // them must pass livePixelShareTolerance. Looser than for the stills (0.5 %) because a live frame
-// falls between two native instants. The banner follows the sound the device plays rather than
-// an instant's reading, and on a loaded machine that sound can fall behind the clock; from 13 to
-// 59.5 s a loud beat comes at least every 2.5 s and swaps the banner's picture for a white one,
-// so a lagging sound fails frames there (5 % of pixels once in Chromium at 53 s). The intro is
-// quiet, but its square still follows the level, 50 pixels for each unit, and the level was
-// another one when the sound lagged: its columns (683 to 883, and three for the edges' smoothing)
-// are left out (with them, a right frame measured 1.1 % in Chromium).
+// falls between two native instants. From 13 to 59.5 s a loud beat comes at least every 2.5 s
+// and swaps the banner's picture for a white one for a few tens of ms, and the level changes
+// faster than the native frames' 20 ms: a live frame there may flash where the nearest native
+// one does not (5 % of pixels once in Chromium at 53 s). The intro is quiet, but its square still
+// follows the level, 50 pixels for each unit, which is another from one native frame to the
+// next: its columns (683 to 883, and three for the edges' smoothing) are left out (with them, a
+// right frame measured 1.1 % in Chromium).
 const liveSquareColumns = [680, 887];
 const livePixelShareTolerance = 0.02;
 const liveFrameMs = 8000;
 async function checkLiveFrame(page, label) {
-    const lastFrame = () => page.evaluate(() => window.demoProbe.frames.times.at(-1) ?? 0);
-    await page.waitFor((ms) => (window.demoProbe.frames.times.at(-1) ?? 0) >= ms, liveFrameMs, 120000, `${liveFrameMs} ms of playback`);
+    const lastFrame = () => page.evaluate(() => Module.frameMs ?? 0);
+    await page.waitFor((ms) => (Module.frameMs ?? 0) >= ms, liveFrameMs, 120000, `${liveFrameMs} ms of playback`);
     const before = await lastFrame();
     const png = await page.screenshot({x: 0, y: 0, width: 1024, height: 768});
     const after = await lastFrame();
@@ -247,13 +256,19 @@ async function testLivePage({browser, servers}) {
         const frames = await page.frames();
         const endShown = await page.isShown('#end');
         const last = frames.times[frames.times.length - 1] ?? 0;
+        const lastMs = await page.evaluate(() => Module.frameMs ?? 0);
+        const soundPlayed = frames.soundAt - frames.soundStartedAt;
         console.log(`${label}: ${frames.times.length} frames, the last at ${(last / 1000).toFixed(1)} s ` +
-            `of playback; console: ${JSON.stringify(page.log.messages)}`);
-        // The loop ends after the frame that reaches 136000 ms of its own clock. The probe's record
-        // of playback starts a little after that clock (when the page has shown the change of
-        // state) and times each frame as the browser asks for it, before the demo reads its
-        // clock: allow 100 ms, far less than any early end (the last scene starts at 133000 ms).
-        check(last >= 136000 - 100, `${label} ended after ${last.toFixed(0)} ms of playback, before the timeline's end`);
+            `of playback and ${lastMs} ms of the timeline, with ${(soundPlayed / 1000).toFixed(1)} s of the ` +
+            `audio context's time; console: ${JSON.stringify(page.log.messages)}`);
+        // The loop ends after the frame that reaches 136000 ms of its own clock, Escape before it.
+        check(lastMs >= 136000, `${label} ended at ${lastMs} ms of its timeline, before its end`);
+        // That clock follows the sound, which may run behind the page's clock or, once the sound
+        // has stalled long enough for the clock to go on by the ticks, ahead of what it plays:
+        // Chromium on a loaded machine ended 0.3 to 0.5 s before the page's clock said 136 s, and
+        // 0.7 s before its audio context's did (both printed above). Only a jump of seconds shows
+        // here: the page's clock must reach the start of the last scene (133 s) too.
+        check(last >= 133000, `${label} ended after ${last.toFixed(0)} ms of playback, before the last scene`);
         check(frames.times.length >= 136, `${label} drew only ${frames.times.length} frames`);
         check(endShown, `${label} did not offer to play again at its end`);
         checkQuiet(page, label);
@@ -329,6 +344,25 @@ async function fullScreenAndBack(page, label) {
         `${label}: after full screen the canvas draws ${after.buffer.join(' x ')}, not ${before.buffer.join(' x ')} as before`);
 }
 
+// The footer's links, as a visitor follows them: the MIT licence and the notices, served as text.
+async function checkFooterLinks(page, label) {
+    const links = await page.evaluate(async () => Promise.all(
+        [...document.querySelectorAll('#about a')].map(async (link) => {
+            const response = await fetch(link.href);
+            const text = await response.text();
+            return {text: link.textContent, href: link.getAttribute('href'), status: response.status,
+                type: response.headers.get('Content-Type'), start: text.slice(0, 200),
+                shown: link.getClientRects().length > 0};
+        })));
+    console.log(`${label}: footer links ${JSON.stringify(links.map((link) => [link.text, link.href, link.status, link.type]))}`);
+    const licence = links.find((link) => link.href === 'LICENSE.txt');
+    const notices = links.find((link) => link.href === 'THIRD-PARTY-NOTICES.txt');
+    check(licence && licence.shown && licence.status === 200 && /^MIT License\s+Copyright \(c\) 2026 the Demo authors/.test(licence.start),
+        `${label}: the footer has no visible link to the MIT licence: ${JSON.stringify(licence)}`);
+    check(notices && notices.shown && notices.status === 200 && /^\uFEFF?Third-party notices: /.test(notices.start) &&
+        /^text\/plain/.test(notices.type), `${label}: the footer has no visible link to the notices: ${JSON.stringify(notices)}`);
+}
+
 async function testControls({browser, servers}) {
     const label = `${browser.engine}: controls`;
     const megabytes = await dataMegabytes();
@@ -362,6 +396,7 @@ async function testControls({browser, servers}) {
             return [image.naturalWidth, image.naturalHeight];
         }, look.ogImage);
         check(preview[0] === 1024 && preview[1] === 768, `${label}: the link preview's picture is ${preview.join(' x ')}`);
+        await checkFooterLinks(page, label);
         check(look.focused === 'start-button' && look.focusVisible,
             `${label}: the start button has the focus ${look.focused === 'start-button' ? 'but not visibly' : 'not'}`);
         const [status, bar] = await loadingStatus(page);
@@ -642,6 +677,158 @@ async function testSharp({engine, servers}) {
     }
 }
 
+// ---- Gentle flashes. At 30 s, a loud passage of the inside shot, gentle holds its dimmer loud
+// picture while the full demo flashes white on each beat and is dark between them: the two
+// differ whatever beat a frame meets (14 dB apart natively).
+const gentleMs = 30000;
+
+// The switch as a visitor finds it on the start overlay.
+async function gentleSwitch(page) {
+    return page.evaluate(() => {
+        const box = document.getElementById('gentle-switch');
+        let stored = null;
+        try {
+            stored = localStorage.getItem('demo.gentle');
+        } catch (error) {
+            stored = 'unreadable';
+        }
+        return {
+            shown: box.getClientRects().length > 0 && getComputedStyle(box).visibility !== 'hidden' &&
+                document.getElementById('start').contains(box),
+            label: box.closest('label')?.innerText.trim(),
+            checked: box.checked,
+            stored,
+            reduce: window.matchMedia('(prefers-reduced-motion: reduce)').matches,
+        };
+    });
+}
+
+// Opens the page (at query, e.g. "?gentle") and waits until it offers the start.
+async function openReady(page, server, query = '') {
+    await page.goto(`${server.url()}${query}`);
+    await page.waitForState('ready', 120000);
+    return gentleSwitch(page);
+}
+
+// A live frame at about gentleMs, judged gentle or full as the native, Wine and package tests judge
+// theirs (tests/support/gentle_frames.sh: shrunk to 64 x 48, against demo-capture's frames from 27
+// to 33 s, which forgives the shimmer of the tunnel's fine lines between two instants, the controls
+// over the picture, and a sound that lags the clock).
+const gentleFrames = fileURLToPath(new URL('../support/gentle_frames.sh', import.meta.url));
+let gentleReference = null;
+async function checkGentleLiveFrame(page, label) {
+    const lastFrame = () => page.evaluate(() => window.demoProbe.frames.times.at(-1) ?? 0);
+    await page.waitFor((ms) => (window.demoProbe.frames.times.at(-1) ?? 0) >= ms, gentleMs, 120000, `${gentleMs} ms of playback`);
+    const before = await lastFrame();
+    const png = await page.screenshot({x: 0, y: 0, width: 1024, height: 768});
+    const after = await lastFrame();
+    const file = path.join(options.output, `${label.split(':')[0]}-gentle-live.png`);
+    fs.writeFileSync(file, png);
+    if (!gentleReference) {
+        const work = fs.mkdtempSync(path.join(options.output, 'gentle-reference-'));
+        fs.cpSync(options.data, path.join(work, 'data'), {recursive: true});
+        execFileSync('bash', [gentleFrames, 'reference', work, path.resolve(options.capture)]);
+        gentleReference = work;
+    }
+    const [kind, gentleDb, gentleAt, fullDb, fullAt] =
+        execFileSync('bash', [gentleFrames, 'judge', file, gentleReference], {encoding: 'utf8'}).trim().split(' ');
+    const scores = `best gentle frame ${gentleDb} dB at ${gentleAt} ms, best full one ${fullDb} dB at ${fullAt} ms`;
+    console.log(`${label}: a frame while the page played ${(before / 1000).toFixed(2)} to ${(after / 1000).toFixed(2)} s: ${kind} (${scores})`);
+    check(kind === 'gentle', `${label}: the frame at about ${(before / 1000).toFixed(1)} s is not gentle but ${kind} (${scores})`);
+}
+
+async function testGentle({browser}) {
+    const label = `${browser.engine}: gentle`;
+    // An origin of its own, so that what the switch remembers reaches no other case.
+    const server = await startServer(options.page, {headScript: browser.headScript});
+    try {
+        // The still frame, drawn gently and not.
+        await browser.withPage({}, async (page) => {
+            await page.goto(`${server.url()}?at=${gentleMs}&gentle`);
+            await page.waitFor((t) => document.title === t, `frame ${gentleMs}`, 120000, `the gentle frame at ${gentleMs} ms`);
+            const png = await page.screenshot({x: 0, y: 0, width: 1024, height: 768});
+            fs.writeFileSync(path.join(options.output, `${browser.engine}-${gentleMs}-gentle.png`), png);
+            const gentle = compareFrames(png, nativeFrame(gentleMs, 1, ['--gentle']));
+            const full = compareFrames(png, nativeFrame(gentleMs, 1));
+            console.log(`${label}: ?at=${gentleMs}&gentle against demo-capture --gentle: ${gentle.detail}; against the full frame: ${full.detail}`);
+            check(gentle.ok, `${label}: ?at=${gentleMs}&gentle differs from demo-capture --gentle's frame: ${gentle.detail}`);
+            check(!full.ok, `${label}: ?at=${gentleMs}&gentle passes for the full frame: ${full.detail}`);
+            checkQuiet(page, `${label} still frame`);
+        });
+
+        await browser.withPage({}, async (page) => {
+            const first = await openReady(page, server);
+            console.log(`${label}: the switch on the start overlay: ${JSON.stringify(first)}`);
+            check(first.shown && first.label === 'Gentle flashes', `${label}: no switch "Gentle flashes" shown on the start overlay: ${JSON.stringify(first)}`);
+            check(!first.reduce && !first.checked, `${label}: the switch is on before anyone asked: ${JSON.stringify(first)}`);
+            const linked = await openReady(page, server, '?gentle');
+            check(linked.checked, `${label}: ?gentle does not tick the switch`);
+            const after = await openReady(page, server);
+            check(!after.checked && after.stored === null, `${label}: ?gentle was remembered for the next visit: ${JSON.stringify(after)}`);
+
+            await page.click('#gentle-switch');
+            const clicked = await gentleSwitch(page);
+            // Space on the focused switch turns it, as anywhere else, and starts nothing.
+            await page.evaluate(() => document.getElementById('gentle-switch').focus());
+            await page.press('Space');
+            const spaced = await gentleSwitch(page);
+            await page.press('Space');
+            const spacedAgain = await gentleSwitch(page);
+            const state = await page.state();
+            console.log(`${label}: clicked ${clicked.checked} (stored ${clicked.stored}), Space ${spaced.checked}, ` +
+                `Space again ${spacedAgain.checked} (stored ${spacedAgain.stored}), the page ${state}`);
+            check(clicked.checked && clicked.stored === '1', `${label}: a click did not tick the switch and keep it: ${JSON.stringify(clicked)}`);
+            check(!spaced.checked && spacedAgain.checked && spacedAgain.stored === '1',
+                `${label}: Space on the focused switch does not turn it: ${spaced.checked}, then ${spacedAgain.checked}`);
+            check(state === 'ready', `${label}: Space on the switch started the demo (state ${state})`);
+            await page.reload();
+            await page.waitForState('ready', 120000);
+            const reloaded = await gentleSwitch(page);
+            check(reloaded.checked, `${label}: the switch was not remembered across a reload: ${JSON.stringify(reloaded)}`);
+
+            // Played with it ticked, from the start button as a visitor starts it.
+            await page.click('#start-button');
+            await page.waitForState('playing', 120000);
+            await checkGentleLiveFrame(page, label);
+            await page.press('Escape');
+            await page.waitForState('ended', 10000);
+            checkQuiet(page, label);
+        });
+    } finally {
+        await server.stop();
+    }
+
+    // A browser that reports prefers-reduced-motion: reduce, with a profile of its own.
+    let reduced = null;
+    try {
+        reduced = await launch(browser.engine, {reducedMotion: true});
+    } catch (error) {
+        check(false, `${label}: no ${browser.engine} that reports prefers-reduced-motion: ${error.message}`);
+        return;
+    }
+    const reducedServer = await startServer(options.page, {headScript: reduced.headScript});
+    try {
+        await reduced.withPage({}, async (page) => {
+            const asked = await openReady(page, reducedServer);
+            await page.click('#gentle-switch');
+            const unticked = await gentleSwitch(page);
+            await page.reload();
+            await page.waitForState('ready', 120000);
+            const remembered = await gentleSwitch(page);
+            console.log(`${label}: prefers-reduced-motion: reduce through ${reduced.reducedMotion}: ${JSON.stringify(asked)}; ` +
+                `unticked and reloaded: ${JSON.stringify(remembered)}`);
+            check(asked.reduce, `${label}: the page does not see prefers-reduced-motion: reduce through ${reduced.reducedMotion}`);
+            check(asked.checked && asked.stored === null, `${label}: the switch is not on by itself where less motion is asked for: ${JSON.stringify(asked)}`);
+            check(!unticked.checked && !remembered.checked && remembered.stored === '0',
+                `${label}: the visitor's choice does not win over prefers-reduced-motion: ${JSON.stringify(remembered)}`);
+            checkQuiet(page, `${label} (reduced motion)`);
+        });
+    } finally {
+        await reducedServer.stop();
+        await reduced.close();
+    }
+}
+
 const cases = {
     still: testStillFrames,
     live: testLivePage,
@@ -651,6 +838,7 @@ const cases = {
     offline: testOffline,
     compressed: testCompressed,
     phone: testPhone,
+    gentle: testGentle,
 };
 // Cases that need a browser of their own, and the engines that can run them.
 const ownBrowserCases = {sharp: {run: testSharp, engines: ['chromium']}};

@@ -118,24 +118,29 @@ const firefoxPrefs = {
     'browser.shell.checkDefaultBrowser': false,
 };
 
-async function launchPuppeteer(engine, {scale}) {
+async function launchPuppeteer(engine, {scale, kiosk, reducedMotion}) {
     const profile = fs.mkdtempSync(path.join(os.tmpdir(), `demo-${engine}-`));
+    // In kiosk mode the page covers the display, as a visitor's full-screen page would, for a
+    // recording of the screen: Chromium then runs on the display too.
     const options = engine === 'chromium'
         ? {
             browser: 'chrome',
             executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-            headless: true,
-            args: [...chromiumArgs, `--force-device-scale-factor=${scale}`],
+            headless: !kiosk,
+            args: [...chromiumArgs, `--force-device-scale-factor=${scale}`,
+                ...(kiosk ? ['--kiosk', '--window-position=0,0'] : [])],
         }
         : {
             browser: 'firefox',
             executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
             // Headless Firefox has no WebGL here: it runs on the display.
             headless: false,
-            args: ['--width=1280', '--height=1024'],
-            extraPrefsFirefox: firefoxPrefs,
+            args: kiosk ? ['--kiosk'] : ['--width=1280', '--height=1024'],
+            // Firefox takes the system's motion setting from this preference where it is set.
+            extraPrefsFirefox: reducedMotion ? {...firefoxPrefs, 'ui.prefersReducedMotion': 1} : firefoxPrefs,
         };
-    const browser = await puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 600000});
+    const browser = await puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 600000,
+        ...(kiosk ? {defaultViewport: null} : {})});
     const version = await browser.version();
     return commonBrowser({
         engine,
@@ -146,9 +151,11 @@ async function launchPuppeteer(engine, {scale}) {
         scriptsBeforePage: true,
         // The probe goes in through the driver (evaluateOnNewDocument).
         headScript: null,
+        reducedMotion: reducedMotion && (engine === 'chromium' ? 'the DevTools protocol\'s media emulation' : 'ui.prefersReducedMotion'),
         newPage: async ({width = 1024, height = 768, touch = false} = {}) => {
             const page = await browser.newPage();
-            await page.setViewport({width, height, deviceScaleFactor: scale, hasTouch: touch, isMobile: touch});
+            if (reducedMotion && engine === 'chromium') await page.emulateMediaFeatures([{name: 'prefers-reduced-motion', value: 'reduce'}]);
+            if (!kiosk) await page.setViewport({width, height, deviceScaleFactor: scale, hasTouch: touch, isMobile: touch});
             const log = newLog();
             page.on('console', (message) => recordConsole(log, message.type(), message.text()));
             page.on('pageerror', (error) => log.errors.push(`uncaught: ${error.message}`));
@@ -168,7 +175,8 @@ async function launchPuppeteer(engine, {scale}) {
                 reload: () => page.reload(),
                 evaluate: (fn, ...args) => page.evaluate(fn, ...args),
                 screenshot: (clip) => page.screenshot({clip}),
-                press: (key) => page.keyboard.press(key),
+                // Firefox's driver knows the space bar only as ' '.
+                press: (key) => page.keyboard.press(key === 'Space' ? ' ' : key),
                 click: (selector) => page.click(selector),
                 tap: (selector) => page.tap(selector),
                 setViewport: (w, h) => page.setViewport({width: w, height: h, deviceScaleFactor: scale, hasTouch: touch, isMobile: touch}),
@@ -198,11 +206,20 @@ function freePort() {
     });
 }
 
-async function launchWebKit({scale}) {
+async function launchWebKit({scale, reducedMotion}) {
     if (scale !== 1) throw new Error('the WebKit driver has no device scale factor of its own');
     const port = await freePort();
     const driverLog = [];
-    const driverProcess = spawn('WebKitWebDriver', [`--port=${port}`], {stdio: ['ignore', 'pipe', 'pipe']});
+    // WebKitGTK takes prefers-reduced-motion from GTK's gtk-enable-animations, which GTK reads from
+    // settings.ini where no settings daemon runs (as on the tests' Xvfb).
+    let settings = null;
+    if (reducedMotion) {
+        settings = fs.mkdtempSync(path.join(os.tmpdir(), 'demo-webkit-settings-'));
+        fs.mkdirSync(path.join(settings, 'gtk-3.0'));
+        fs.writeFileSync(path.join(settings, 'gtk-3.0', 'settings.ini'), '[Settings]\ngtk-enable-animations=0\n');
+    }
+    const driverProcess = spawn('WebKitWebDriver', [`--port=${port}`],
+        {stdio: ['ignore', 'pipe', 'pipe'], env: settings ? {...process.env, XDG_CONFIG_HOME: settings} : process.env});
     driverProcess.stdout.on('data', (data) => driverLog.push(String(data)));
     driverProcess.stderr.on('data', (data) => driverLog.push(String(data)));
     const exited = new Promise((resolve) => driverProcess.on('exit', resolve));
@@ -234,6 +251,7 @@ async function launchWebKit({scale}) {
         // WebDriver runs scripts only in a page already loaded: the tests' server puts the probe,
         // with its console recorder, at the head of every page for this engine.
         headScript: probeScript(true),
+        reducedMotion: reducedMotion && 'GTK\'s gtk-enable-animations',
         // One window, as WebDriver drives it: a page is that window, opened anew.
         newPage: async ({width = 1024, height = 768} = {}) => {
             if (openPages++) throw new Error('the WebKit driver opens one page at a time');
@@ -317,7 +335,7 @@ async function launchWebKit({scale}) {
                     return PNG.sync.write(out);
                 },
                 press: async (key) => {
-                    const code = {Escape: Key.ESCAPE, Enter: Key.ENTER}[key];
+                    const code = {Escape: Key.ESCAPE, Enter: Key.ENTER, Space: Key.SPACE}[key];
                     await run(() => driver.actions().keyDown(code).keyUp(code).perform());
                     await drain();
                 },
@@ -339,14 +357,17 @@ async function launchWebKit({scale}) {
             await driver.quit().catch(() => {});
             driverProcess.kill();
             await exited;
+            if (settings) fs.rmSync(settings, {recursive: true, force: true});
         },
     });
 }
 
 // engine: 'chromium', 'firefox' or 'webkit'. scale: the device pixel ratio of the screen it
-// pretends to have (Chromium only).
-export async function launch(engine, {scale = 1} = {}) {
-    if (engine === 'webkit') return launchWebKit({scale});
-    if (engine === 'chromium' || engine === 'firefox') return launchPuppeteer(engine, {scale});
+// pretends to have (Chromium only). kiosk: the page alone covers the display, at the display's
+// size (Chromium and Firefox). reducedMotion: its pages see prefers-reduced-motion: reduce, as
+// where the viewer has asked the system for less motion (browser.reducedMotion says how).
+export async function launch(engine, {scale = 1, kiosk = false, reducedMotion = false} = {}) {
+    if (engine === 'webkit') return launchWebKit({scale, reducedMotion});
+    if (engine === 'chromium' || engine === 'firefox') return launchPuppeteer(engine, {scale, kiosk, reducedMotion});
     throw new Error(`no engine "${engine}": ${engineNames.join(', ')}`);
 }

@@ -1,20 +1,28 @@
 // Runs in the page before its own scripts (every engine's driver puts it there): records when the
 // page first showed each of its states and when playback started (ms since the page was opened),
-// the time of every display frame the demo draws while it plays (ms since playback started), and,
-// where the driver cannot hear the
-// console itself (WebKit), what the page says on it and the errors it meets. emscripten's main
-// loop asks for each frame with requestAnimationFrame.
+// the time of every display frame the demo draws while it plays (ms since playback started), how
+// far the audio context's own clock went meanwhile, and, where the driver cannot hear the console
+// itself (WebKit), what the page says on it and the errors it meets. emscripten's main loop asks
+// for each frame with requestAnimationFrame.
 (function (captureConsole) {
     if (window.demoProbe) return;
     // id tells a driver that reads log a new page from the one it read before.
     const probe = (window.demoProbe = {frames: {startedAt: null, times: []}, states: {}, log: [], id: `${performance.timeOrigin}-${Math.random()}`});
     const frames = probe.frames;
+    // The time of the audio context the demo plays into: how much sound it has played.
+    const soundMs = () => {
+        const context = window.Module && Module.SDL2 && Module.SDL2.audioContext;
+        return context ? context.currentTime * 1000 : null;
+    };
     const playing = () => document.body && document.body.dataset.state === 'playing';
     document.addEventListener('DOMContentLoaded', () => {
         const note = () => {
             const state = document.body.dataset.state;
             if (!(state in probe.states)) probe.states[state] = performance.now();
-            if (playing() && frames.startedAt === null) frames.startedAt = performance.now();
+            if (playing() && frames.startedAt === null) {
+                frames.startedAt = performance.now();
+                frames.soundStartedAt = soundMs();
+            }
         };
         note();
         new MutationObserver(note).observe(document.body, {attributes: true, attributeFilter: ['data-state']});
@@ -22,7 +30,10 @@
     const request = window.requestAnimationFrame.bind(window);
     window.requestAnimationFrame = (callback) =>
         request((time) => {
-            if (playing() && frames.startedAt !== null) frames.times.push(performance.now() - frames.startedAt);
+            if (playing() && frames.startedAt !== null) {
+                frames.times.push(performance.now() - frames.startedAt);
+                frames.soundAt = soundMs();
+            }
             callback(time);
         });
     // What was said from entry FROM on, of the page ID (from the start, if this is another page).

@@ -18,6 +18,7 @@ const types = {
     '.png': 'image/png',
     '.jpg': 'image/jpeg',
     '.webmanifest': 'application/manifest+json',
+    '.txt': 'text/plain; charset=utf-8',
 };
 
 // directory: what to serve. compress: send demo.data gzip-compressed, in chunks of unknown total

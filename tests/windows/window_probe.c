@@ -10,7 +10,11 @@
  *   window-probe version FILE
  *                          "version file=A.B.C.D product=A.B.C.D name=NAME productversion=V
  *                           fileversion=V description=TEXT" as Explorer's Properties read them
- *   window-probe icons FILE "icons N": how many icons Windows finds in the program */
+ *   window-probe icons FILE "icons N": how many icons Windows finds in the program
+ *   window-probe animations [on|off]
+ *                          "animations on|off": Windows' animation effects (Settings,
+ *                           Accessibility, Visual effects), after setting them when asked, as
+ *                           that switch does: kept in the user's profile and announced */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
@@ -133,6 +137,25 @@ static int icons(const char* file) {
     return count > 0 ? 0 : 1;
 }
 
+static int animations(const char* wanted) {
+    if (wanted) {
+        const BOOL on = strcmp(wanted, "on") == 0;
+        if (!on && strcmp(wanted, "off") != 0) return 2;
+        if (!SystemParametersInfoA(SPI_SETCLIENTAREAANIMATION, 0, (PVOID)(INT_PTR)on,
+                                   SPIF_UPDATEINIFILE | SPIF_SENDCHANGE)) {
+            printf("animations not set\n");
+            return 1;
+        }
+    }
+    BOOL on = FALSE;
+    if (!SystemParametersInfoA(SPI_GETCLIENTAREAANIMATION, 0, &on, 0)) {
+        printf("animations unknown\n");
+        return 1;
+    }
+    printf("animations %s\n", on ? "on" : "off");
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "display") == 0) return display();
     if (argc == 2 && strcmp(argv[1], "window") == 0) return window();
@@ -141,6 +164,11 @@ int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "close") == 0) return closeWindow();
     if (argc == 3 && strcmp(argv[1], "version") == 0) return version(argv[2]);
     if (argc == 3 && strcmp(argv[1], "icons") == 0) return icons(argv[2]);
-    fprintf(stderr, "usage: window-probe display|window|shown|box|close, version|icons FILE\n");
+    if ((argc == 2 || argc == 3) && strcmp(argv[1], "animations") == 0) {
+        const int status = animations(argc == 3 ? argv[2] : NULL);
+        if (status != 2) return status;
+    }
+    fprintf(stderr, "usage: window-probe display|window|shown|box|close, version|icons FILE, "
+                    "animations [on|off]\n");
     return 2;
 }

@@ -1,29 +1,31 @@
 #include "Capture.h"
 
 #include "ContactSheet.h"
+#include "FlashAnalysis.h"
 #include "FrameTimes.h"
 #include "FrameWorkers.h"
 #include "OffscreenContext.h"
 #include "PngFile.h"
 #include "Progress.h"
+#include "Segments.h"
 #include "VideoPipe.h"
 #include "Yuv420.h"
 #include "app/Frame.h"
 #include "audio/Music.h"
 #include "platform/MessageBox.h"
+#include "scenes/GentleFlashes.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
-
-const char* const trackFile = "data/music.ogg";
 
 // A batch tool must never wait for someone to press OK: the standard-error line is enough.
 void dropMessageBox(const char*, const char*) {
@@ -92,23 +94,36 @@ int captureSinglePicture(const CaptureOptions& options) {
     return writePng(options.output, frameImage(options, std::move(rgb)), error) ? 0 : fail(error);
 }
 
-// Draws the range's frames in order and hands each one's RGB rows to the workers, which encode or
-// write it while the next frames are drawn. False when a worker has failed (it holds the reason).
-bool renderRange(const CaptureOptions& options, FrameWorkers& workers) {
+// The flash analysis that every frame of a span passes through, when one was asked for: a copy of
+// each frame goes to a worker of its own, which takes them in order while the next ones are drawn.
+FrameWorkers* flashAnalysis = nullptr;
+
+// Draws the range's frames in order and hands each one's RGB rows to the flash analysis, in order,
+// and to the workers, which encode or write it while the next frames are drawn. Without workers
+// the frames are only analysed. False when a worker has failed (it holds the reason).
+bool renderRange(const CaptureOptions& options, FrameWorkers* workers) {
     const FrameRange range = framesBetween(options.fromMs, options.toMs, options.fps);
     Progress progress;
     startProgress(progress, progressStyle(options), range.count);
     primeFrameState(instantOfFrame(range.first, options.fps));
+    std::vector<uint8_t> analysed;
     bool ok = true;
     for (int64_t i = 0; i < range.count && ok; ++i) {
         const int32_t ms = instantOfFrame(range.first + i, options.fps);
         pinSpectrumClock(ms);
         drawFrame(ms);
-        std::vector<uint8_t>* rgb = workers.acquire();
+        std::vector<uint8_t>* rgb = workers ? workers->acquire() : &analysed;
         ok = rgb != nullptr;
         if (!ok) break;
         readFramePixels(*rgb);
-        workers.submit(range.first + i, rgb);
+        if (flashAnalysis) {
+            std::vector<uint8_t>* copy = flashAnalysis->acquire();
+            if (copy) {
+                copy->assign(rgb->begin(), rgb->end());
+                flashAnalysis->submit(range.first + i, copy);
+            }
+        }
+        if (workers) workers->submit(range.first + i, rgb);
         showProgress(progress, i + 1);
     }
     endProgress(progress);
@@ -117,7 +132,7 @@ bool renderRange(const CaptureOptions& options, FrameWorkers& workers) {
 
 // Renders into the workers and gathers what went wrong.
 bool renderWithWorkers(const CaptureOptions& options, FrameWorkers& workers, std::string& error) {
-    const bool rendered = renderRange(options, workers);
+    const bool rendered = renderRange(options, &workers);
     return workers.finish(error) && rendered;
 }
 
@@ -142,16 +157,19 @@ int captureSequence(const CaptureOptions& options) {
     return renderWithWorkers(options, pictures, error) ? 0 : fail(error);
 }
 
-// One writer, so the frames stay in order; it converts each to the encoder's YUV 4:2:0 and hands
-// it on. A few buffers let the writer fall behind for a moment without holding up the drawing.
-using YuvSink = std::function<bool(const std::vector<uint8_t>& yuv, std::string& error)>;
-bool renderYuvFrames(const CaptureOptions& options, const YuvSink& sink, std::string& error) {
+// One writer, so the frames stay in order; it converts each to the encoder's YUV 4:2:0, unless
+// the RGB rows go on as they are, and hands it on. A few buffers let the writer fall behind for a
+// moment without holding up the drawing.
+using FrameSink = std::function<bool(const std::vector<uint8_t>& frame, std::string& error)>;
+bool renderVideoFrames(const CaptureOptions& options, bool yuv, const FrameSink& sink,
+                       std::string& error) {
     const int width = options.size.width, height = options.size.height;
-    std::vector<uint8_t> yuv(yuv420Bytes(width, height));
+    std::vector<uint8_t> converted(yuv ? yuv420Bytes(width, height) : 0);
     FrameWorkers writer(1, 3, rgbFrameBytes(options),
                         [&](int64_t, const std::vector<uint8_t>& rgb, std::string& writeError) {
-                            convertRgbToYuv420(rgb.data(), width, height, yuv.data());
-                            return sink(yuv, writeError);
+                            if (!yuv) return sink(rgb, writeError);
+                            convertRgbToYuv420(rgb.data(), width, height, converted.data());
+                            return sink(converted, writeError);
                         });
     return renderWithWorkers(options, writer, error);
 }
@@ -159,13 +177,11 @@ bool renderYuvFrames(const CaptureOptions& options, const YuvSink& sink, std::st
 int captureVideo(const CaptureOptions& options) {
     std::string error;
     VideoPipe video;
-    if (!openVideoPipe(video, options.output, trackFile, options.size, options.fps, options.fromMs,
-                       options.toMs - options.fromMs, error))
-        return fail(error);
-    bool ok = renderYuvFrames(
-        options,
-        [&](const std::vector<uint8_t>& yuv, std::string& writeError) {
-            return writeVideoFrame(video, yuv.data(), yuv.size(), writeError);
+    if (!openVideoPipe(video, videoStreamFor(options), error)) return fail(error);
+    bool ok = renderVideoFrames(
+        options, !options.lossless,
+        [&](const std::vector<uint8_t>& frame, std::string& writeError) {
+            return writeVideoFrame(video, frame.data(), frame.size(), writeError);
         },
         error);
     ok = closeVideoPipe(video, error) && ok;
@@ -176,8 +192,8 @@ int captureRawVideo(const CaptureOptions& options) {
     std::FILE* file = std::fopen(options.output.c_str(), "wb");
     if (!file) return fail("cannot write " + options.output + ": " + std::strerror(errno));
     std::string error;
-    bool ok = renderYuvFrames(
-        options,
+    bool ok = renderVideoFrames(
+        options, true,
         [&](const std::vector<uint8_t>& yuv, std::string& writeError) {
             if (std::fwrite(yuv.data(), 1, yuv.size(), file) == yuv.size()) return true;
             writeError = "cannot write " + options.output + ": " + std::strerror(errno);
@@ -213,6 +229,8 @@ int captureContactSheet(const CaptureOptions& options) {
 
 // Everything that can be found wrong with the output, found before a frame is rendered.
 bool checkOutput(const CaptureOptions& options, std::string& error) {
+    if (!options.flashReport.empty() && !checkWritable(options.flashReport, error)) return false;
+    if (options.kind == CaptureKind::FlashReportOnly) return true;
     if (options.kind == CaptureKind::PictureSequence) return makeDirectories(options.output, error);
     if (options.kind == CaptureKind::Video && findFfmpeg().empty()) {
         error = ffmpegMissing;
@@ -243,8 +261,26 @@ int runCapture(const CaptureOptions& options) {
         destroyOffscreenContext();
         return 1;
     }
+    setGentleFlashes(options.gentle);
     setInitialGlState();
     loadScenes();
+
+    FlashAnalysis analysis(options.size, options.fps);
+    std::unique_ptr<FrameWorkers> analyser;
+    if (!options.flashReport.empty()) {
+        if (!analysis.open(options.flashReport, error)) {
+            music.stop();
+            destroyOffscreenContext();
+            return fail(error);
+        }
+        analyser = std::make_unique<FrameWorkers>(
+            1, 3, rgbFrameBytes(options),
+            [&](int64_t n, const std::vector<uint8_t>& rgb, std::string&) {
+                analysis.addFrame(instantOfFrame(n, options.fps), rgb.data());
+                return true;
+            });
+        flashAnalysis = analyser.get();
+    }
 
     int status = 1;
     switch (options.kind) {
@@ -263,6 +299,22 @@ int runCapture(const CaptureOptions& options) {
     case CaptureKind::ContactSheet:
         status = captureContactSheet(options);
         break;
+    case CaptureKind::FlashReportOnly:
+        status = renderRange(options, nullptr) ? 0 : 1;
+        break;
+    case CaptureKind::SoundPiece: // runSoundPiece's, which draws nothing: never here
+        break;
+    }
+    if (analyser) {
+        flashAnalysis = nullptr;
+        analyser->finish(error);
+        if (!analysis.close(error)) {
+            status = fail(error);
+        } else {
+            std::fputs(analysis.summary().c_str(), stderr);
+            // As a linter's: a recording that fails the limits is a failed run.
+            if (status == 0 && analysis.failed()) status = 1;
+        }
     }
     music.stop();
     destroyOffscreenContext();

@@ -1,24 +1,44 @@
 #include "CaptureOptions.h"
 
+#include "SegmentCheck.h"
+#include "Segments.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <set>
 #include <sys/stat.h>
 
 const char* const captureUsage =
     "usage: demo-capture [options] -o OUTPUT\n"
+    "       demo-capture [options] --flash-report REPORT.csv [-o OUTPUT]\n"
     "  -o FILE.png --at MS         one frame\n"
     "  -o DIR/                     a PNG sequence, DIR/frame-NNNNNN.png (NNNNNN: frame number)\n"
     "  -o FILE.mp4|.mkv|.mov       a video with the track as sound (H.264, through ffmpeg)\n"
     "  -o FILE.yuv                 raw frames for an encoder of your own: planar YUV 4:2:0\n"
     "                              (I420), BT.601 limited range, no sound\n"
+    "  -o FILE.mkv --lossless      a lossless master: FFV1 version 3 (RGB) and FLAC\n"
     "  -o FILE.png --sheet N       a contact sheet of N frames at evenly spaced instants\n"
     "  --from MS --to MS           the span to record, from <= t < to (default 0 to 136000)\n"
     "  --fps F                     frames per second (default 60)\n"
+    "  --frames A-B                a segment: frames A up to B (not included) at --fps; as a\n"
+    "                              video, FILE.mkv without sound, to be joined\n"
+    "  --frames A-B -o FILE.m4a    the sound of those frames (AAC), for a join into MP4 or\n"
+    "                              QuickTime to copy\n"
+    "  --join SEGMENT... -o FILE   the segments, in order, as one video with the track's sound\n"
+    "                              (copied from a FILE.m4a among them, if there is one)\n"
+    "  --plan N -o DIR/            the N segments of the span and, unless --lossless, its sound\n"
+    "                              piece, each 'done' when DIR holds it whole and made with\n"
+    "                              these options, else 'todo'\n"
     "  --size WxH                  frame size in pixels (default 1024x768); the 4:3 picture is\n"
     "                              centred with black bars on another shape (1920x1080: at the\n"
     "                              sides); videos need an even width and height\n"
     "  --supersample N             render N x N pixels for each one written, averaged (1 to 4)\n"
+    "  --gentle                    the demo with gentle flashes, safe for photosensitive\n"
+    "                              viewers\n"
+    "  --flash-report FILE.csv     analyse every frame for flashing (WCAG 2.x, ISO 9241-391):\n"
+    "                              one CSV row a frame, a summary on standard error, exit\n"
+    "                              status 1 when it fails; without -o nothing else is written\n"
     "  --progress / --quiet        progress on standard error always / never\n"
     "                              (default: only when standard error is a terminal)\n"
     "  --version                   print the version and exit\n"
@@ -64,11 +84,28 @@ bool readSize(const std::string& text, PixelSize& size) {
 bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options,
                          std::string& error) {
     bool haveAt = false, haveRange = false;
+    std::set<std::string> seen;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
+        // Two of one option would leave one of them unheard; --quiet and --progress are one choice.
+        const std::string option = flag == "--quiet" ? "--progress" : flag;
+        if (option.rfind('-', 0) == 0 && !seen.insert(option).second) {
+            error =
+                flag == option ? flag + " is given twice" : "--progress and --quiet are one choice";
+            return false;
+        }
+        if (flag == "--gentle") {
+            options.gentle = true;
+            continue;
+        }
         if (flag == "--progress" || flag == "--quiet") {
             options.progress = flag == "--progress" ? CaptureOptions::Progress::Always
                                                     : CaptureOptions::Progress::Never;
+            continue;
+        }
+        if (const int taken = parseSegmentOption(argc, argv, i, options, error)) {
+            if (taken < 0) return false;
+            i += taken - 1;
             continue;
         }
         if (flag == "-h" || flag == "--help" || flag == "--version") {
@@ -83,6 +120,8 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
         long number = 0;
         if (flag == "-o") {
             options.output = value;
+        } else if (flag == "--flash-report") {
+            options.flashReport = value;
         } else if (flag == "--at" || flag == "--from" || flag == "--to") {
             if (!readInteger(value, 0, INT32_MAX, number)) {
                 error = flag + " takes milliseconds, a whole number from 0: not '" + value + "'";
@@ -124,13 +163,28 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
         }
     }
 
-    if (options.output.empty()) {
+    if (options.output.empty() && options.flashReport.empty()) {
         error = "no output: name one with -o";
         return false;
     }
     if (options.fromMs >= options.toMs) {
         error = "--from must come before --to";
         return false;
+    }
+    if (!options.flashReport.empty()) {
+        if (haveAt || options.sheetCount > 0) {
+            error =
+                "--flash-report analyses a span of frames: it goes with neither --at nor --sheet";
+            return false;
+        }
+        if (options.flashReport == options.output) {
+            error = "--flash-report and -o name the same file";
+            return false;
+        }
+        if (options.output.empty()) {
+            options.kind = CaptureKind::FlashReportOnly;
+            return finishSegmentOptions(argc, argv, options, haveRange, error);
+        }
     }
     if (haveAt && (haveRange || options.sheetCount > 0)) {
         error = "--at takes one frame: it goes with neither --from/--to nor --sheet";
@@ -148,6 +202,8 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
         options.kind = CaptureKind::PictureSequence;
     } else if (endsWith(out, ".mp4") || endsWith(out, ".mkv") || endsWith(out, ".mov")) {
         options.kind = CaptureKind::Video;
+    } else if (isSoundPiece(out)) {
+        options.kind = CaptureKind::SoundPiece;
     } else if (endsWith(out, ".yuv")) {
         options.kind = CaptureKind::RawVideo;
     } else {
@@ -163,5 +219,6 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
                 std::to_string(options.size.width) + "x" + std::to_string(options.size.height);
         return false;
     }
-    return true;
+    return finishSegmentOptions(argc, argv, options, haveAt || haveRange || options.sheetCount > 0,
+                                error);
 }

@@ -1,11 +1,23 @@
 #pragma once
 
+#include "FrameTimes.h"
 #include "platform/PictureArea.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-enum class CaptureKind { SinglePicture, PictureSequence, Video, RawVideo, ContactSheet };
+// FlashReportOnly: frames analysed for flashing and nothing else written. SoundPiece: the sound
+// of a segment's frames, for a join.
+enum class CaptureKind {
+    SinglePicture,
+    PictureSequence,
+    Video,
+    RawVideo,
+    ContactSheet,
+    FlashReportOnly,
+    SoundPiece
+};
 
 struct CaptureOptions {
     CaptureKind kind = CaptureKind::Video;
@@ -19,8 +31,20 @@ struct CaptureOptions {
     PixelSize size{1024, 768};
     // Rendered pixels per output pixel along each axis, averaged down.
     int supersample = 1;
+    // Where the flash analysis of every frame goes, as CSV; empty for none.
+    std::string flashReport;
+    // The demo's gentle flashes instead of its full ones.
+    bool gentle = false;
     // Progress on standard error: by default only when it is a terminal.
     enum class Progress { Auto, Always, Never } progress = Progress::Auto;
+    // Recording in pieces (Segments.h): --frames A-B (count 0 when not given), --lossless,
+    // --plan N, --join SEGMENT..., and the options that shape the pictures, which a segment
+    // records.
+    FrameRange frames;
+    bool lossless = false;
+    int planSegments = 0;
+    std::vector<std::string> joinInputs;
+    std::string shapingOptions;
 };
 
 // Reads the command line. False with a one-line reason in error for anything it cannot use.

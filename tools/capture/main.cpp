@@ -1,6 +1,8 @@
 // demo-capture: renders the demo offline, frame by frame, to PNGs or a video, without a display.
 #include "Capture.h"
 #include "CaptureOptions.h"
+#include "Join.h"
+#include "Segments.h"
 #include "Version.h"
 
 #include <cstdio>
@@ -21,5 +23,9 @@ int main(int argc, char** argv) {
                      error.c_str());
         return 2;
     }
+    // None of these draws: no GL context for them.
+    if (options.planSegments > 0) return runPlan(options);
+    if (!options.joinInputs.empty()) return runJoin(options);
+    if (options.kind == CaptureKind::SoundPiece) return runSoundPiece(options);
     return runCapture(options);
 }

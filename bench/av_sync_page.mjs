@@ -1,0 +1,43 @@
+// Plays the web build once in one engine, its page covering the display (kiosk), started without
+// a click (?autostart), for bench/av_sync.sh to record. Ends after the timeline, or with Escape
+// once the page has played UNTIL_MS of its own clock. Prints what the browser said of its sound
+// while it played (the audio context's state, rate and latencies, and how far ahead of the
+// context's time the buffer being handed over was to play) and the frames it drew.
+//   node bench/av_sync_page.mjs DIST_WEB chromium|firefox [UNTIL_MS]
+import {launch} from '../tests/web/engines.mjs';
+import {startServer} from '../tests/web/server.mjs';
+
+const [directory, engine, until = '136000'] = process.argv.slice(2);
+const untilMs = Number(until);
+const browser = await launch(engine, {kiosk: true});
+const server = await startServer(directory, {headScript: browser.headScript});
+let failed = false;
+try {
+    const page = await browser.newPage();
+    await page.goto(`${server.url()}?autostart`);
+    await page.waitForState('playing', 120000);
+    await page.nextFrames(20);
+    // What the browser says of its sound: what the demo times each hand-over by.
+    const sound = await page.evaluate(() => {
+        const context = Module.SDL2 && Module.SDL2.audioContext;
+        const audio = Module.SDL2 && Module.SDL2.audio;
+        return context && {state: context.state, sampleRate: context.sampleRate, baseLatency: context.baseLatency,
+            outputLatency: context.outputLatency, queued: audio && audio.playbackTime - context.currentTime};
+    });
+    if (untilMs < 136000) {
+        await page.waitFor((ms) => (window.demoProbe.frames.times.at(-1) ?? 0) >= ms, untilMs, untilMs + 120000,
+            `${untilMs} ms of playback`);
+        await page.press('Escape');
+    }
+    await page.waitForState('ended', 136000 + 120000);
+    const frames = await page.frames();
+    console.log(`${engine} (${browser.version}): sound ${JSON.stringify(sound)}, ${frames.times.length} frames`);
+    if (page.log.errors.length) {
+        console.log(`${engine} errors: ${page.log.errors.join('; ')}`);
+        failed = true;
+    }
+} finally {
+    await browser.close();
+    await server.stop();
+}
+process.exit(failed ? 1 : 0);
