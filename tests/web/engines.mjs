@@ -54,20 +54,24 @@ async function pollUntil(page, fn, arg, timeout, what) {
 
 // What each engine's page offers beyond its driver: the same on all three.
 function commonPage(page) {
-    page.waitFor = (fn, arg, timeout, what) => pollUntil(page, fn, arg, timeout, what);
-    page.waitForState = async (state, timeout) => {
+    // A wait that times out says where the page stood: its state, its title and the overlay it showed.
+    page.waitFor = async (fn, arg, timeout, what) => {
         try {
-            await pollUntil(page, (s) => document.body && document.body.dataset.state === s, state, timeout, `state ${state}`);
+            return await pollUntil(page, fn, arg, timeout, what);
         } catch (error) {
-            const now = await page.evaluate(() => [document.body.dataset.state, document.querySelector('.overlay:not(.hidden)')?.innerText]);
-            throw new Error(`${error.message} (the page is in state ${now[0]}, showing "${now[1]}")`);
+            if (!/^timed out/.test(error.message)) throw error;
+            const now = await page.evaluate(() => [document.body && document.body.dataset.state, document.title,
+                document.querySelector('.overlay:not(.hidden)')?.innerText]).catch((e) => [`unknown (${e.message})`]);
+            throw new Error(`${error.message} (the page is in state ${now[0]}, titled "${now[1]}", showing "${now[2]}")`);
         }
     };
+    page.waitForState = (state, timeout) =>
+        page.waitFor((s) => document.body && document.body.dataset.state === s, state, timeout, `state ${state}`);
     page.state = () => page.evaluate(() => document.body && document.body.dataset.state);
     // Waits until the demo has drawn n frames more than it has now.
     page.nextFrames = async (n) => {
         const seen = (await page.frames()).times.length;
-        await pollUntil(page, ([from, more]) => window.demoProbe.frames.times.length >= from + more, [seen, n], 30000, `${n} frames`);
+        await page.waitFor(([from, more]) => window.demoProbe.frames.times.length >= from + more, [seen, n], 30000, `${n} frames`);
     };
     page.frames = () => page.evaluate(() => window.demoProbe.frames);
     page.isShown = (selector) =>
@@ -139,7 +143,7 @@ async function launchPuppeteer(engine, {scale, kiosk, reducedMotion}) {
             // Firefox takes the system's motion setting from this preference where it is set.
             extraPrefsFirefox: reducedMotion ? {...firefoxPrefs, 'ui.prefersReducedMotion': 1} : firefoxPrefs,
         };
-    const browser = await puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 600000,
+    const browser = await puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 120000,
         ...(kiosk ? {defaultViewport: null} : {})});
     const version = await browser.version();
     return commonBrowser({
@@ -186,7 +190,9 @@ async function launchPuppeteer(engine, {scale, kiosk, reducedMotion}) {
             });
         },
         close: async () => {
-            await browser.close();
+            // A browser that no longer answers its driver is killed rather than waited for.
+            await Promise.race([browser.close(), sleep(15000)]).catch(() => {});
+            browser.process()?.kill('SIGKILL');
             fs.rmSync(profile, {recursive: true, force: true});
         },
     });
