@@ -10,21 +10,7 @@ support=$(cd "$(dirname "$0")/../support" && pwd)
 . "$support/checks.sh" desktop-display
 . "$support/live_demo.sh"
 
-work=$(mktemp -d /tmp/demo-desktop-XXXXXX)
-demo="" xvfb=""
-cleanup() {
-    [ -n "$demo" ] && kill -9 "$demo" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_own_xvfb 1920x1080x24 "$work/display" || stop "Xvfb did not start"
-export SDL_AUDIODRIVER=dummy
-
-mkdir -p "$work/run" "$work/reference"
-"$make_data" "$work/run/data" >/dev/null || stop "make-data failed"
-cp -R "$work/run/data" "$work/reference/data"
+start_live_run 1920x1080x24 desktop
 xrandr >"$work/modes-before" || stop "xrandr cannot read the screen"
 
 note_mesh_sizes "$work/run/data"

@@ -11,21 +11,7 @@ support=$(cd "$(dirname "$0")/../support" && pwd)
 . "$support/live_demo.sh"
 . "$support/gentle_frames.sh"
 
-work=$(mktemp -d /tmp/demo-gentle-XXXXXX)
-demo="" xvfb=""
-cleanup() {
-    [ -n "$demo" ] && kill -9 "$demo" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_own_xvfb 1024x768x24 "$work/display" || stop "Xvfb did not start"
-export SDL_AUDIODRIVER=dummy
-
-mkdir -p "$work/run" "$work/reference"
-"$make_data" "$work/run/data" >/dev/null || stop "make-data failed"
-cp -R "$work/run/data" "$work/reference/data"
+start_live_run 1024x768x24 gentle
 
 note_mesh_sizes "$work/run/data"
 (cd "$work/run" && exec "$program" --gentle 2>"$work/stderr") &

@@ -13,6 +13,25 @@ start_own_xvfb() { # SIZE FILE
     [ -s "$2" ] || return 1
     export DISPLAY=":$(head -n 1 "$2")"
 }
+# What a test of the demo on a screen of its own sets up first, after checks.sh: a scratch
+# directory (work) removed when the test ends, with the demo's process (demo) and the Xvfb
+# (xvfb) ended by their pids; an Xvfb of SIZE; SDL's dummy sound; the data that make_data writes,
+# once under work/run for the demo and once under work/reference for demo-capture.
+start_live_run() { # SIZE NAME
+    work=$(mktemp -d "/tmp/demo-$2-XXXXXX")
+    demo="" xvfb=""
+    trap end_live_run EXIT
+    start_own_xvfb "$1" "$work/display" || stop "Xvfb did not start"
+    export SDL_AUDIODRIVER=dummy
+    mkdir -p "$work/run" "$work/reference"
+    "$make_data" "$work/run/data" >/dev/null || stop "make-data failed"
+    cp -R "$work/run/data" "$work/reference/data"
+}
+end_live_run() {
+    [ -n "$demo" ] && kill -9 "$demo" 2>/dev/null
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
 # Seconds since a moment of now().
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
 
