@@ -3,6 +3,7 @@
 #include "platform/AudioDevice.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -12,7 +13,8 @@ struct Playback {
     const Track* track = nullptr;
     int64_t nextFrame = 0; // the first frame not yet handed to the device
     bool started = false;
-    bool timed = false; // whether the last hand-over's instant is known
+    bool wholeTrack = false; // the platform plays the track itself, SDL's device stays paused
+    bool handedOver = false;
     HandOver last;
     int bufferFrames = 0;
 };
@@ -30,11 +32,9 @@ void fillDeviceBuffer(void* userdata, Uint8* stream, int length) {
                     static_cast<size_t>(available) * 2 * sizeof(float));
     std::memset(stream + available * 2 * sizeof(float), 0,
                 static_cast<size_t>(frames - available) * 2 * sizeof(float));
-    double delay = 0;
-    state.timed = handOverDelaySeconds(state.bufferFrames, outputRate, delay);
-    // No frame leaves the device before it has been handed over: a browser's event that came late
-    // says the buffer was to play already.
-    state.last = HandOver{state.nextFrame, frames, audioClockSeconds() + std::max(0.0, delay)};
+    const double delay = handOverDelaySeconds(state.bufferFrames, outputRate);
+    state.last = HandOver{state.nextFrame, frames, audioClockSeconds() + delay};
+    state.handedOver = true;
     state.nextFrame += frames;
 }
 
@@ -60,7 +60,6 @@ SDL_AudioDeviceID openAudioOutput() {
     }
     playback = Playback{};
     playback.bufferFrames = obtained.samples;
-    watchAudioDevice();
     return device;
 }
 
@@ -70,7 +69,9 @@ bool startAudioOutput(SDL_AudioDeviceID device, const Track& track) {
     playback.track = &track;
     playback.nextFrame = 0;
     playback.started = true;
+    playback.wholeTrack = playWholeTrack(track.stereo.data(), track.frameCount(), outputRate);
     SDL_UnlockAudioDevice(device);
+    if (playback.wholeTrack) return true;
     SDL_PauseAudioDevice(device, 0);
     return SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_PLAYING;
 }
@@ -86,7 +87,20 @@ bool lastHandOver(SDL_AudioDeviceID device, HandOver& handOver) {
     SDL_LockAudioDevice(device);
     const Playback state = playback;
     SDL_UnlockAudioDevice(device);
-    if (!state.started || !state.timed) return false;
+    if (!state.started) return false;
+    if (state.wholeTrack) {
+        // What the browser has played into its output counts as handed over: past it the sound
+        // stops, as after SDL's last buffer, so a stalled output holds the picture too.
+        TrackPosition position;
+        if (!wholeTrackPosition(position)) return false;
+        const auto heard = static_cast<int64_t>(std::floor(position.heardFrame));
+        const auto rendered = static_cast<int64_t>(std::floor(position.renderedFrame));
+        handOver = HandOver{heard, std::max<int64_t>(0, rendered - heard),
+                            audioClockSeconds() + position.delay -
+                                (position.heardFrame - static_cast<double>(heard)) / outputRate};
+        return true;
+    }
+    if (!state.handedOver) return false;
     handOver = state.last;
     return true;
 }
@@ -98,6 +112,7 @@ double audioClockSeconds() {
 
 void closeAudioOutput(SDL_AudioDeviceID device) {
     if (device == 0) return;
+    if (playback.wholeTrack) stopWholeTrack();
     SDL_CloseAudioDevice(device);
     playback = Playback{};
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

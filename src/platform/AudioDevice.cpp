@@ -1,40 +1,57 @@
 #include "platform/AudioDevice.h"
 
 #ifdef __EMSCRIPTEN__
-#include <cmath>
-
 // From the page's script library (web/library.js).
 extern "C" {
 void pageOpenAudioContext(int rate);
-void pageWatchAudioEvents();
-double pageHandOverDelay(int rate);
+int pagePlayTrack(const float* stereo, double frames, int rate);
+int pageTrackPosition(double* heardRenderedDelay);
+void pageStopTrack();
 }
 
 void prepareAudioDevice(int rate) {
     pageOpenAudioContext(rate);
 }
 
-void watchAudioDevice() {
-    pageWatchAudioEvents();
+// Never called there: SDL's device stays paused.
+double handOverDelaySeconds(int, int) {
+    return 0;
 }
 
-bool handOverDelaySeconds(int, int rate, double& delay) {
-    delay = pageHandOverDelay(rate);
-    return !std::isnan(delay);
+bool playWholeTrack(const float* stereo, int64_t frames, int rate) {
+    return pagePlayTrack(stereo, static_cast<double>(frames), rate) != 0;
+}
+
+bool wholeTrackPosition(TrackPosition& position) {
+    double values[3] = {};
+    if (!pageTrackPosition(values)) return false;
+    position = TrackPosition{values[0], values[1], values[2]};
+    return true;
+}
+
+void stopWholeTrack() {
+    pageStopTrack();
 }
 #else
 void prepareAudioDevice(int) {
-}
-
-void watchAudioDevice() {
 }
 
 // SDL hands a buffer to the device once the device has room for a whole one, and asks the device
 // to hold no more than that (PulseAudio's target length, the periods of ALSA and the Windows
 // drivers): the buffer filled now plays after the one the device holds. What lies beyond, the
 // sound server's own latency, SDL does not tell.
-bool handOverDelaySeconds(int bufferFrames, int rate, double& delay) {
-    delay = static_cast<double>(bufferFrames) / rate;
-    return true;
+double handOverDelaySeconds(int bufferFrames, int rate) {
+    return static_cast<double>(bufferFrames) / rate;
+}
+
+bool playWholeTrack(const float*, int64_t, int) {
+    return false;
+}
+
+bool wholeTrackPosition(TrackPosition&) {
+    return false;
+}
+
+void stopWholeTrack() {
 }
 #endif

@@ -1,17 +1,30 @@
 #pragma once
 
-// What the platform says of its sound output beyond SDL's own interface: how long the sound handed
-// to the device waits before it leaves it. Natively SDL tells only its buffer's size; the browser
-// tells when each buffer plays and how late its output runs.
+#include <cstdint>
 
-// Before SDL opens the device: in the browser, an audio context running at the demo's own rate,
-// so that SDL passes every buffer the demo hands over to the browser as it is, one per audio
-// event (at another rate SDL converts through a queue of its own that nothing measures).
+// What the platform says of its sound output beyond SDL's own interface: how long the sound handed
+// to the device waits before it leaves it. Natively SDL plays the track and tells only its
+// buffer's size; in the browser the page plays the whole track itself and tells where it stands.
+
+// Before SDL opens the device: in the browser, an audio context for SDL and the page to share.
 void prepareAudioDevice(int rate);
-// Once SDL has opened it: in the browser, each audio event is watched for the instant its buffer
-// is played.
-void watchAudioDevice();
 // Seconds from now until the first frame of the buffer being handed over leaves the device, for
-// the device's callback to call while it fills a buffer of bufferFrames at rate. False where the
-// platform cannot tell.
-bool handOverDelaySeconds(int bufferFrames, int rate, double& delay);
+// SDL's callback to call while it fills a buffer of bufferFrames at rate.
+double handOverDelaySeconds(int bufferFrames, int rate);
+
+// In the browser SDL's audio is a script processor whose buffers are filled on the page's main
+// thread: whenever the page or the machine is busy the sound breaks up, and Firefox passes its
+// buffers on later than their events say. So there the page hands the whole track (interleaved
+// stereo at rate) to the browser, whose own audio thread plays it, and SDL's device stays paused.
+// False natively, where SDL's callback hands the track over buffer by buffer.
+bool playWholeTrack(const float* stereo, int64_t frames, int rate);
+// Where the track given to playWholeTrack stands: heardFrame leaves the speakers delay seconds
+// from now (negative: that long ago), and the browser has played everything before renderedFrame
+// into its output. False before the browser can tell.
+struct TrackPosition {
+    double heardFrame = 0;
+    double renderedFrame = 0;
+    double delay = 0;
+};
+bool wholeTrackPosition(TrackPosition& position);
+void stopWholeTrack();

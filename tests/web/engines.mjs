@@ -54,15 +54,18 @@ async function pollUntil(page, fn, arg, timeout, what) {
 
 // What each engine's page offers beyond its driver: the same on all three.
 function commonPage(page) {
-    // A wait that times out says where the page stood: its state, its title and the overlay it showed.
+    // A wait that times out says where the page stood: its state, its title, the overlay it showed and
+    // how far its start got.
     page.waitFor = async (fn, arg, timeout, what) => {
         try {
             return await pollUntil(page, fn, arg, timeout, what);
         } catch (error) {
             if (!/^timed out/.test(error.message)) throw error;
             const now = await page.evaluate(() => [document.body && document.body.dataset.state, document.title,
-                document.querySelector('.overlay:not(.hidden)')?.innerText]).catch((e) => [`unknown (${e.message})`]);
-            throw new Error(`${error.message} (the page is in state ${now[0]}, titled "${now[1]}", showing "${now[2]}")`);
+                document.querySelector('.overlay:not(.hidden)')?.innerText, window.demoProbe?.startUp?.join(', ')])
+                .catch((e) => [`unknown (${e.message})`]);
+            throw new Error(`${error.message} (the page is in state ${now[0]}, titled "${now[1]}", showing "${now[2]}"; ` +
+                `its start: ${now[3]})`);
         }
     };
     page.waitForState = (state, timeout) =>
@@ -143,7 +146,8 @@ async function launchPuppeteer(engine, {scale, kiosk, reducedMotion}) {
             // Firefox takes the system's motion setting from this preference where it is set.
             extraPrefsFirefox: reducedMotion ? {...firefoxPrefs, 'ui.prefersReducedMotion': 1} : firefoxPrefs,
         };
-    const browser = await puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 120000,
+    // A busy machine can take longer than puppeteer's 30 s to start a browser.
+    const browser = await puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 120000, timeout: 120000,
         ...(kiosk ? {defaultViewport: null} : {})});
     const version = await browser.version();
     return commonBrowser({

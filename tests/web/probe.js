@@ -3,12 +3,37 @@
 // the time of every display frame the demo draws while it plays (ms since playback started), how
 // far the audio context's own clock went meanwhile, and, where the driver cannot hear the console
 // itself (WebKit), what the page says on it and the errors it meets. emscripten's main loop asks
-// for each frame with requestAnimationFrame.
+// for each frame with requestAnimationFrame. And how far the page's start got, for a test that
+// waits in vain for it: the WebAssembly compiled, main begun, the WebGL and audio contexts made.
 (function (captureConsole) {
     if (window.demoProbe) return;
     // id tells a driver that reads log a new page from the one it read before.
     const probe = (window.demoProbe = {frames: {startedAt: null, times: []}, states: {}, log: [], id: `${performance.timeOrigin}-${Math.random()}`});
     const frames = probe.frames;
+    probe.startUp = [];
+    const passed = (step) => probe.startUp.push(`${step} at ${Math.round(performance.now())} ms`);
+    const around = (owner, name, before, after) => {
+        const original = owner[name];
+        if (typeof original !== 'function') return;
+        owner[name] = function (...args) {
+            passed(before);
+            const result = original.apply(this, args);
+            if (result && typeof result.then === 'function') result.then(() => passed(after), () => passed(`${after}: failed`));
+            else passed(after);
+            return result;
+        };
+    };
+    around(WebAssembly, 'instantiate', 'compiling the WebAssembly', 'WebAssembly compiled');
+    around(WebAssembly, 'instantiateStreaming', 'compiling the WebAssembly', 'WebAssembly compiled');
+    around(HTMLCanvasElement.prototype, 'getContext', 'asking for a WebGL context', 'context answered');
+    if (window.AudioContext) {
+        const Original = window.AudioContext;
+        window.AudioContext = function (...args) {
+            passed('making the audio context');
+            return new Original(...args);
+        };
+        window.AudioContext.prototype = Original.prototype;
+    }
     // The time of the audio context the demo plays into: how much sound it has played.
     const soundMs = () => {
         const context = window.Module && Module.SDL2 && Module.SDL2.audioContext;
@@ -25,6 +50,7 @@
             }
         };
         note();
+        if (window.Module) Module.onRuntimeInitialized = () => passed('main begins');
         new MutationObserver(note).observe(document.body, {attributes: true, attributeFilter: ['data-state']});
     });
     const request = window.requestAnimationFrame.bind(window);
