@@ -13,7 +13,8 @@ void prepareAudioDevice(int rate) {
     pageOpenAudioContext(rate);
 }
 
-// Never called there: SDL's device stays paused.
+// Called only where the page could not play the track itself and SDL's script processor plays
+// it: its buffers are counted as heard when handed over, the page having nothing better to go by.
 double handOverDelaySeconds(int, int) {
     return 0;
 }
