@@ -69,9 +69,8 @@ mergeInto(LibraryManager.library, {
         Module['demoTrack'] = {context: context, source: source, startAt: startAt, rate: rate};
         return 1;
     },
-    // Writes the track frame leaving the speakers, the frame up to which the browser has played
-    // the track into its output, and the seconds from now at which the first leaves: what the
-    // context plays now leaves after its own processing (baseLatency) and the system's output
+    // Writes the track frame the browser plays into its output now and the seconds from now at
+    // which it leaves the speakers: what the context plays now leaves after its own processing (baseLatency) and the system's output
     // (outputLatency, where the browser tells it). The latencies are read once, half a second
     // into the track, and kept: Firefox can deadlock its page when they are read while its audio
     // output is still starting (as getOutputTimestamp reads them), and they hold steady while the
@@ -85,8 +84,7 @@ mergeInto(LibraryManager.library, {
             track.latency = (context.baseLatency || 0) + (context.outputLatency || 0);
         var latency = track.latency || 0;
         HEAPF64[out >> 3] = (played - track.startAt) * track.rate;
-        HEAPF64[(out >> 3) + 1] = (played - track.startAt) * track.rate;
-        HEAPF64[(out >> 3) + 2] = latency;
+        HEAPF64[(out >> 3) + 1] = latency;
         return 1;
     },
     pageStopTrack: function () {

@@ -89,15 +89,14 @@ bool lastHandOver(SDL_AudioDeviceID device, HandOver& handOver) {
     SDL_UnlockAudioDevice(device);
     if (!state.started) return false;
     if (state.wholeTrack) {
-        // What the browser has played into its output counts as handed over: past it the sound
-        // stops, as after SDL's last buffer, so a stalled output holds the picture too.
+        // Nothing past what the browser plays now counts as handed over: the sound stops there,
+        // as after SDL's last buffer, so a context that stops holds the picture too.
         TrackPosition position;
         if (!wholeTrackPosition(position)) return false;
-        const auto heard = static_cast<int64_t>(std::floor(position.heardFrame));
-        const auto rendered = static_cast<int64_t>(std::floor(position.renderedFrame));
-        handOver = HandOver{heard, std::max<int64_t>(0, rendered - heard),
+        const auto frame = static_cast<int64_t>(std::floor(position.frame));
+        handOver = HandOver{frame, 0,
                             audioClockSeconds() + position.delay -
-                                (position.heardFrame - static_cast<double>(heard)) / outputRate};
+                                (position.frame - static_cast<double>(frame)) / outputRate};
         return true;
     }
     if (!state.handedOver) return false;

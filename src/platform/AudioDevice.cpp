@@ -5,7 +5,7 @@
 extern "C" {
 void pageOpenAudioContext(int rate);
 int pagePlayTrack(const float* stereo, double frames, int rate);
-int pageTrackPosition(double* heardRenderedDelay);
+int pageTrackPosition(double* frameAndDelay);
 void pageStopTrack();
 }
 
@@ -24,9 +24,9 @@ bool playWholeTrack(const float* stereo, int64_t frames, int rate) {
 }
 
 bool wholeTrackPosition(TrackPosition& position) {
-    double values[3] = {};
+    double values[2] = {};
     if (!pageTrackPosition(values)) return false;
-    position = TrackPosition{values[0], values[1], values[2]};
+    position = TrackPosition{values[0], values[1]};
     return true;
 }
 

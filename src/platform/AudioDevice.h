@@ -18,12 +18,10 @@ double handOverDelaySeconds(int bufferFrames, int rate);
 // stereo at rate) to the browser, whose own audio thread plays it, and SDL's device stays paused.
 // False natively, where SDL's callback hands the track over buffer by buffer.
 bool playWholeTrack(const float* stereo, int64_t frames, int rate);
-// Where the track given to playWholeTrack stands: heardFrame leaves the speakers delay seconds
-// from now (negative: that long ago), and the browser has played everything before renderedFrame
-// into its output. False before the browser can tell.
+// Where the track given to playWholeTrack stands: the browser is playing `frame` into its output
+// now, and it leaves the speakers delay seconds from now. False before the browser can tell.
 struct TrackPosition {
-    double heardFrame = 0;
-    double renderedFrame = 0;
+    double frame = 0;
     double delay = 0;
 };
 bool wholeTrackPosition(TrackPosition& position);
