@@ -71,7 +71,7 @@ mergeInto(LibraryManager.library, {
     },
     // Writes the track frame the browser plays into its output now and the seconds from now at
     // which it leaves the speakers: what the context plays now leaves after its own processing (baseLatency) and the system's output
-    // (outputLatency, where the browser tells it). The latencies are read once, half a second
+    // (outputLatency, where the browser tells it). The latencies are read once, two seconds
     // into the track, and kept: Firefox can deadlock its page when they are read while its audio
     // output is still starting (as getOutputTimestamp reads them), and they hold steady while the
     // page plays. Until then the sound counts as leaving the moment it is played.
@@ -80,7 +80,7 @@ mergeInto(LibraryManager.library, {
         if (!track) return 0;
         var context = track.context;
         var played = context.currentTime;
-        if (track.latency === undefined && played > track.startAt + 0.5)
+        if (track.latency === undefined && played > track.startAt + 2)
             track.latency = (context.baseLatency || 0) + (context.outputLatency || 0);
         var latency = track.latency || 0;
         HEAPF64[out >> 3] = (played - track.startAt) * track.rate;
