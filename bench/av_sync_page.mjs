@@ -1,15 +1,16 @@
 // Plays the web build once in one engine, its page covering the display (kiosk), started without
-// a click (?autostart), for bench/av_sync.sh to record. Ends after the timeline, or with Escape
-// once the page has played UNTIL_MS of its own clock. Prints what the browser said of its sound
-// while it played (the audio context's state and rate, and the latency the page counts) and the
-// frames it drew.
+// a click (?autostart), for bench/av_sync.sh to record. The browser runs in this session, beside
+// the benchmark's busy loops, as the native demo does (see inOurSession in engines.mjs). Ends
+// after the timeline, or with Escape once the page has played UNTIL_MS of its own clock. Prints
+// what the browser said of its sound while it played (the audio context's state and rate, and the
+// latency the page counts) and the frames it drew.
 //   node bench/av_sync_page.mjs DIST_WEB chromium|firefox [UNTIL_MS]
 import {launch} from '../tests/web/engines.mjs';
 import {startServer} from '../tests/web/server.mjs';
 
 const [directory, engine, until = '136000'] = process.argv.slice(2);
 const untilMs = Number(until);
-const browser = await launch(engine, {kiosk: true});
+const browser = await launch(engine, {kiosk: true, ourSession: true});
 const server = await startServer(directory, {headScript: browser.headScript});
 let failed = false;
 try {

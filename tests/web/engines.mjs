@@ -11,7 +11,7 @@
 // every alert at once so that none is left waiting, and carries the probe (probe.js): the times
 // of the frames the demo draws. Firefox and WebKit draw with WebGL only on a display, so they
 // need DISPLAY (an Xvfb); Chromium runs headless, WebGL through SwiftShader.
-import {spawn} from 'node:child_process';
+import childProcess, {spawn} from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
@@ -125,7 +125,33 @@ const firefoxPrefs = {
     'browser.shell.checkDefaultBrowser': false,
 };
 
-async function launchPuppeteer(engine, {scale, kiosk, reducedMotion}) {
+// Puppeteer starts a browser in a session of its own (setsid). Where the kernel shares the CPU out
+// between sessions first (autogroup, on when the cpu cgroup is the root one, as here), the whole
+// browser then competes as one group against everything else, and beside two busy loops this
+// machine's kernel has left that group unrun for up to 6 s at a time (perf sched), Firefox's
+// audio threads with it. A measurement beside other work keeps the browser in our session, beside
+// that work, as the native demo is. Puppeteer has no option for it, so its one spawn is made to
+// keep the session, and the browser's session is checked: a puppeteer that spawns some other way
+// fails here instead of measuring something else.
+async function inOurSession(start) {
+    const original = childProcess.spawn;
+    childProcess.spawn = (file, args, options) => original(file, args, {...options, detached: false});
+    let browser;
+    try {
+        browser = await start();
+    } finally {
+        childProcess.spawn = original;
+    }
+    const session = (pid) => Number(fs.readFileSync(`/proc/${pid}/stat`, 'utf8').replace(/^.*\) /s, '').split(' ')[3]);
+    const pid = browser.process()?.pid;
+    if (!pid || session(pid) !== session(process.pid)) {
+        await browser.close();
+        throw new Error(`the browser (pid ${pid}) did not start in this session`);
+    }
+    return browser;
+}
+
+async function launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession}) {
     const profile = fs.mkdtempSync(path.join(os.tmpdir(), `demo-${engine}-`));
     // In kiosk mode the page covers the display, as a visitor's full-screen page would, for a
     // recording of the screen: Chromium then runs on the display too.
@@ -147,8 +173,9 @@ async function launchPuppeteer(engine, {scale, kiosk, reducedMotion}) {
             extraPrefsFirefox: reducedMotion ? {...firefoxPrefs, 'ui.prefersReducedMotion': 1} : firefoxPrefs,
         };
     // A busy machine can take longer than puppeteer's 30 s to start a browser.
-    const browser = await puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 120000, timeout: 120000,
+    const start = () => puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 120000, timeout: 120000,
         ...(kiosk ? {defaultViewport: null} : {})});
+    const browser = await (ourSession ? inOurSession(start) : start());
     const version = await browser.version();
     return commonBrowser({
         engine,
@@ -376,8 +403,9 @@ async function launchWebKit({scale, reducedMotion}) {
 // pretends to have (Chromium only). kiosk: the page alone covers the display, at the display's
 // size (Chromium and Firefox). reducedMotion: its pages see prefers-reduced-motion: reduce, as
 // where the viewer has asked the system for less motion (browser.reducedMotion says how).
-export async function launch(engine, {scale = 1, kiosk = false, reducedMotion = false} = {}) {
+// ourSession: the browser runs in this process's session (Chromium and Firefox; see inOurSession).
+export async function launch(engine, {scale = 1, kiosk = false, reducedMotion = false, ourSession = false} = {}) {
     if (engine === 'webkit') return launchWebKit({scale, reducedMotion});
-    if (engine === 'chromium' || engine === 'firefox') return launchPuppeteer(engine, {scale, kiosk, reducedMotion});
+    if (engine === 'chromium' || engine === 'firefox') return launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession});
     throw new Error(`no engine "${engine}": ${engineNames.join(', ')}`);
 }
