@@ -17,7 +17,8 @@ try {
     const page = await browser.newPage();
     await page.goto(`${server.url()}?autostart`);
     await page.waitForState('playing', 120000);
-    await page.nextFrames(20);
+    // The page reads the latencies two seconds into the track: a little after that.
+    await page.waitFor(() => (window.demoProbe.frames.times.at(-1) ?? 0) >= 3000, null, 60000, '3 s of playback');
     // What the browser says of its sound: what the demo times each hand-over by.
     const sound = await page.evaluate(() => {
         const context = Module.SDL2 && Module.SDL2.audioContext;
