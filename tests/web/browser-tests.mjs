@@ -492,7 +492,19 @@ async function testOffline({browser, servers}) {
             const names = await caches.keys();
             const cache = names.find((name) => name.startsWith('demo-'));
             return cache && (await (await caches.open(cache)).keys()).length >= 12 ? cache : false;
-        }, null, 60000, 'the service worker\'s cache');
+        }, null, 60000, 'the service worker\'s cache').catch(async (error) => {
+            // Firefox once waited the whole minute here: say how far the worker and its cache got.
+            const seen = await page.evaluate(async () => {
+                const registration = await navigator.serviceWorker.getRegistration();
+                const state = (worker) => (worker ? worker.state : 'none');
+                const caught = await Promise.all((await caches.keys())
+                    .map(async (name) => `${name} ${(await (await caches.open(name)).keys()).length}`));
+                return `${registration ? `installing ${state(registration.installing)}, waiting ` +
+                    `${state(registration.waiting)}, active ${state(registration.active)}` : 'not registered'}; ` +
+                    `caches: ${caught.join(', ') || 'none'}`;
+            }).catch((e) => `unknown (${e.message})`);
+            throw new Error(`${error.message}; the service worker: ${seen}`);
+        });
         const manifest = await page.evaluate(async () => {
             const link = document.querySelector('link[rel="manifest"]');
             const manifest = await (await fetch(link.href)).json();
