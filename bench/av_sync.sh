@@ -101,6 +101,8 @@ for program in ${programs//,/ }; do
             --until "$until" >"$dir/measure.txt"
         echo "$program $load machine $load_before $load_after $(tr '\n' ' ' <"$dir/measure.txt")" >>"$results"
         sed "s/^/  /" "$dir/measure.txt" >&2
+        # What the page said of its sound and its frames.
+        [ "$program" = native ] || sed "s/^/  /" "$dir/program.log" >&2
     done
 done
 

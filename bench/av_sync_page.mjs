@@ -17,15 +17,19 @@ try {
     const page = await browser.newPage();
     await page.goto(`${server.url()}?autostart`);
     await page.waitForState('playing', 120000);
-    // The page reads the latencies two seconds into the track: a little after that.
-    await page.waitFor(() => (window.demoProbe.frames.times.at(-1) ?? 0) >= 3000, null, 60000, '3 s of playback');
+    // The page reads the latencies at 2, 5 and 10 s into the track: a little after the last, or
+    // after the last the run reaches.
+    const readMs = Math.min(11000, untilMs);
+    await page.waitFor((ms) => (window.demoProbe.frames.times.at(-1) ?? 0) >= ms, readMs, readMs + 60000,
+        `${readMs} ms of playback`);
     // What the browser says of its sound: what the demo times each hand-over by.
     const sound = await page.evaluate(() => {
         const context = Module.SDL2 && Module.SDL2.audioContext;
-        // The latencies as the page read them: Firefox can freeze a page that reads them while
-        // its output starts.
+        // The latencies as the page read them (it keeps the largest): Firefox can freeze a page
+        // that reads them while its output starts.
+        const track = Module.demoTrack;
         return context && {state: context.state, sampleRate: context.sampleRate,
-            latency: Module.demoTrack && Module.demoTrack.latency};
+            latency: track && track.latency, readings: track && track.readings};
     });
     if (untilMs < 136000) {
         await page.waitFor((ms) => (window.demoProbe.frames.times.at(-1) ?? 0) >= ms, untilMs, untilMs + 120000,

@@ -66,25 +66,32 @@ mergeInto(LibraryManager.library, {
         source.start(startAt);
         // SDL's paused device would go on handing silence over on the main thread.
         if (SDL2.audio && SDL2.audio.scriptProcessorNode) SDL2.audio.scriptProcessorNode.disconnect();
-        Module['demoTrack'] = {context: context, source: source, startAt: startAt, rate: rate};
+        Module['demoTrack'] = {
+            context: context, source: source, startAt: startAt, rate: rate, latency: 0, readings: []};
         return 1;
     },
     // Writes the track frame the browser plays into its output now and the seconds from now at
-    // which it leaves the speakers: what the context plays now leaves after its own processing (baseLatency) and the system's output
-    // (outputLatency, where the browser tells it). The latencies are read once, two seconds
-    // into the track, and kept: Firefox can deadlock its page when they are read while its audio
-    // output is still starting (as getOutputTimestamp reads them), and they hold steady while the
-    // page plays. Until then the sound counts as leaving the moment it is played.
+    // which it leaves the speakers: what the context plays now leaves after its own processing
+    // (baseLatency) and the system's output (outputLatency, where the browser tells it). Firefox
+    // can deadlock its page when the latencies are read while its audio output is still starting
+    // (as getOutputTimestamp reads them), so they are read only at 2, 5 and 10 s into the track.
+    // Its first reading can come out low by half the true figure, which would show the picture
+    // that much early; the largest reading is kept. Until the first, the sound counts as leaving
+    // the moment it is played.
     pageTrackPosition: function (out) {
         var track = Module['demoTrack'];
         if (!track) return 0;
         var context = track.context;
         var played = context.currentTime;
-        if (track.latency === undefined && played > track.startAt + 2)
-            track.latency = (context.baseLatency || 0) + (context.outputLatency || 0);
-        var latency = track.latency || 0;
+        var readAt = [2, 5, 10];
+        var reads = track.readings.length;
+        if (reads < readAt.length && played > track.startAt + readAt[reads]) {
+            var latency = (context.baseLatency || 0) + (context.outputLatency || 0);
+            track.readings.push(latency);
+            track.latency = Math.max(track.latency, latency);
+        }
         HEAPF64[out >> 3] = (played - track.startAt) * track.rate;
-        HEAPF64[(out >> 3) + 1] = latency;
+        HEAPF64[(out >> 3) + 1] = track.latency;
         return 1;
     },
     pageStopTrack: function () {

@@ -166,6 +166,14 @@ PixelSize GLWindow::drawableSize() const {
 #endif
 }
 
+int GLWindow::framesToScreen() const {
+#ifdef __EMSCRIPTEN__
+    return 2;
+#else
+    return 1;
+#endif
+}
+
 void GLWindow::destroy() {
     SDL_SetWindowFullscreen(windowHandle, 0);
     SDL_DestroyWindow(windowHandle);

@@ -25,6 +25,10 @@ struct GLWindow {
     // The real pixels to draw into now, which on a scaled desktop are more than the window's
     // size in points; on the web, the canvas's drawing buffer, fitted to the page first.
     PixelSize drawableSize() const;
+    // The frame intervals from the start of a frame's drawing until it is seen: natively one (its
+    // swap, or the next refresh where swaps wait for it). In the browser two: the page's frame
+    // is composited into the browser's own, which reaches the screen a refresh later.
+    int framesToScreen() const;
 };
 
 extern GLWindow glWindow;
