@@ -75,9 +75,9 @@ mergeInto(LibraryManager.library, {
     // (baseLatency) and the system's output (outputLatency, where the browser tells it). Firefox
     // can deadlock its page when the latencies are read while its audio output is still starting
     // (as getOutputTimestamp reads them), so they are read only at 2, 5 and 10 s into the track.
-    // Its first reading can come out low by half the true figure, which would show the picture
-    // that much early; the largest reading is kept. Until the first, the sound counts as leaving
-    // the moment it is played.
+    // Firefox's figure differs from one start to the next (16 to 35 ms here), and a low one would
+    // show every picture that much early: should a later reading differ, the largest is kept.
+    // Until the first, the sound counts as leaving the moment it is played.
     pageTrackPosition: function (out) {
         var track = Module['demoTrack'];
         if (!track) return 0;

@@ -267,6 +267,16 @@ async function testLivePage({browser, servers}) {
             console.log(`${label}: the track ran at ${rate.toFixed(0)} frames a second of the page's clock`);
             check(Math.abs(rate - 44100) < 44100 * 0.1, `${label}: the track ran at ${rate} frames a second`);
         }
+        // The latencies are read at 2, 5 and 10 s of the track, and the largest counts.
+        await page.waitFor((ms) => (Module.frameMs ?? 0) >= ms, 11000, 60000, '11 s of playback');
+        const latency = await page.evaluate(() => {
+            const track = Module.demoTrack;
+            return track ? {counted: track.latency, read: track.readings} : {read: []};
+        });
+        console.log(`${label}: output latencies read ${JSON.stringify(latency.read)} s`);
+        check(latency.read.length === 3 && latency.read.every((l) => l >= 0 && l < 0.5) &&
+            latency.counted === Math.max(...latency.read),
+            `${label}: the latencies read ${JSON.stringify(latency.read)}, counted ${latency.counted}`);
         await page.waitForState('ended', 136000 + 120000);
         const frames = await page.frames();
         const endShown = await page.isShown('#end');
