@@ -41,11 +41,16 @@ mergeInto(LibraryManager.library, {
     // The whole track, in one buffer, played by the browser's audio thread: nothing on the page's
     // main thread can hold it up. It starts a tenth of a second after the context's time now,
     // which runs behind the audio thread by up to a callback: a start in the past would begin the
-    // track later than asked, and every position after it would be off.
+    // track later than asked, and every position after it would be off. Firefox's context time
+    // stands still while a script runs, so it is read before the track is copied (150 to 340 ms
+    // there) and carried on across the copy by the page's clock: read after it, the start came
+    // up to a quarter of a second in the past, and every picture as much before its sound.
     pagePlayTrack: function (stereo, frames, rate) {
         var SDL2 = Module['SDL2'];
         var context = SDL2 && SDL2.audioContext;
         if (!context || frames < 1) return 0;
+        var contextAt = context.currentTime;
+        var pageAt = performance.now();
         var buffer;
         try {
             buffer = context.createBuffer(2, frames, rate);
@@ -62,7 +67,7 @@ mergeInto(LibraryManager.library, {
         var source = context.createBufferSource();
         source.buffer = buffer;
         source.connect(context.destination);
-        var startAt = context.currentTime + 0.1;
+        var startAt = contextAt + (performance.now() - pageAt) / 1000 + 0.1;
         source.start(startAt);
         // SDL's paused device would go on handing silence over on the main thread.
         if (SDL2.audio && SDL2.audio.scriptProcessorNode) SDL2.audio.scriptProcessorNode.disconnect();
