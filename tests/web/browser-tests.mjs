@@ -162,8 +162,8 @@ async function stillFrame(page, url, ms, scale) {
 // until it plays. Chromium and Firefox are set to allow sound without a click and start by
 // themselves; WebKit, as Safari does, wants a gesture for its audio, so the page offers its start
 // button, and the test clicks it, as a visitor would.
-async function play(page, url, browser) {
-    if (url) await page.goto(`${url}?autostart`);
+async function play(page, url, browser, query = 'autostart') {
+    if (url) await page.goto(`${url}?${query}`);
     if (!browser.autoplay) {
         await page.waitForState('ready', 120000);
         await page.click('#start-button');
@@ -247,7 +247,7 @@ async function checkLiveFrame(page, label) {
 async function testLivePage({browser, servers}) {
     const label = `${browser.engine}: live page`;
     await browser.withPage({}, async (page) => {
-        await play(page, servers.page.url(), browser);
+        await play(page, servers.page.url(), browser, 'autostart&slow-track-copy');
         const sound = await soundState(page);
         console.log(`${label}: sound ${sound}`);
         check(sound === 'running', `${label}: the sound is ${sound}, not running`);
@@ -267,6 +267,11 @@ async function testLivePage({browser, servers}) {
             console.log(`${label}: the track ran at ${rate.toFixed(0)} frames a second of the page's clock`);
             check(Math.abs(rate - 44100) < 44100 * 0.1, `${label}: the track ran at ${rate} frames a second`);
         }
+        const start = await page.evaluate(() => window.demoProbe.trackStart);
+        console.log(`${label}: the track asked to start ${start && (1000 * (start.when - start.contextAt)).toFixed(0)} ms ` +
+            `after the context's time then`);
+        check(start && start.when > start.contextAt, `${label}: the track was asked to start in the past: ` +
+            `at ${start && start.when} s of the context's time, which was at ${start && start.contextAt} s`);
         // The latencies are read at 2, 5 and 10 s of the track, and the largest counts.
         await page.waitFor((ms) => (Module.frameMs ?? 0) >= ms, 11000, 60000, '11 s of playback');
         const latency = await page.evaluate(() => {
