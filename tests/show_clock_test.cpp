@@ -4,6 +4,7 @@
 #include "audio/Music.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
@@ -194,6 +195,104 @@ TEST(HeardClock, LateCallbacksAndUnevenFramesNeverTakeItBack) {
     for (const auto& [seenAt, ms] : shown)
         worst = std::max(worst, std::abs(ms - device.heardMs(seenAt)));
     EXPECT_LE(worst, 6.0);
+}
+
+namespace {
+
+// A browser playing the whole track: its audio thread renders a block every 10 ms and posts the
+// context's new time to the page, whose main thread takes its posts in batches 5 to 45 ms apart
+// (as Firefox's does), so a reading lags the sound by up to 55 ms and may stand still for two
+// frames. The track plays at `pace` of our clock, and plays nothing from stopFrom until stopUntil.
+struct SimulatedContext {
+    static constexpr double blockSeconds = 0.01;
+    double pace = 1;
+    double stopFrom = 1e9, stopUntil = 1e9;
+    double nextBatch = 0, reading = 0;
+    uint32_t random = 12345;
+
+    // The track's position at instant t, in seconds; it starts at t = 0.
+    double playedAt(double t) const {
+        const double stopped = std::clamp(t, stopFrom, stopUntil) - stopFrom;
+        return std::max(0.0, t - stopped) * pace;
+    }
+    // What the page reads at instant t (never earlier than the last call): the time the context
+    // posted at its last block before the page's last batch.
+    double readingAt(double t) {
+        while (nextBatch <= t) {
+            reading = playedAt(std::floor(nextBatch / blockSeconds) * blockSeconds);
+            random = random * 1664525u + 1013904223u;
+            nextBatch += 0.005 + 0.04 * (random >> 8) / double(1u << 24);
+        }
+        return reading;
+    }
+};
+
+// Follows the context at 60 frames a second from `from` to `to`; check(now, followed, reading).
+template <typename Check>
+void followContext(SimulatedContext& context, SteppedPosition& position, double from, double to,
+                   Check check) {
+    for (double now = from; now < to; now += frameSeconds) {
+        const double reading = context.readingAt(now);
+        check(now, followSteppedPosition(position, reading, now), reading);
+    }
+}
+
+} // namespace
+
+// The raw readings lag the sound by up to 55 ms and now and then stand still for two frames; the
+// followed position is never ahead of the sound, keeps within 12 ms of it, and moves on by half a
+// frame to a frame and a half every frame, at any pace near our clock's.
+TEST(SteppedPosition, FollowsTheSoundSmoothlyAtAnyPaceNearOurClock) {
+    for (const double pace : {1.0, 0.998, 1.002}) {
+        SimulatedContext context;
+        context.pace = pace;
+        SteppedPosition position;
+        double worstReading = 0, longestStill = 0, stillSince = 0, lastReading = -1;
+        double ahead = -1, behind = 0, previous = 0, shortestStep = 1, longestStep = 0;
+        followContext(context, position, 0.5, 60.5,
+                      [&](double now, double followed, double reading) {
+                          const double heard = context.playedAt(now);
+                          worstReading = std::max(worstReading, heard - reading);
+                          if (reading != lastReading) stillSince = now, lastReading = reading;
+                          longestStill = std::max(longestStill, now - stillSince);
+                          if (now > 1.5) {
+                              ahead = std::max(ahead, followed - heard);
+                              behind = std::max(behind, heard - followed);
+                              shortestStep = std::min(shortestStep, followed - previous);
+                              longestStep = std::max(longestStep, followed - previous);
+                          }
+                          previous = followed;
+                      });
+        EXPECT_GT(worstReading, 0.04) << pace;
+        EXPECT_GT(longestStill, 1.5 * frameSeconds) << pace;
+        EXPECT_LE(ahead, 0.0) << pace;
+        EXPECT_LT(behind, 0.012) << pace;
+        EXPECT_GT(shortestStep, 0.5 * frameSeconds) << pace;
+        EXPECT_LT(longestStep, 1.5 * frameSeconds) << pace;
+    }
+}
+
+// A track that stops runs on no further than the reach past its last reading, and once it plays
+// again the picture is never more than the reach ahead and soon back on it.
+TEST(SteppedPosition, ATrackThatStopsHoldsAndIsFollowedAgainAfterwards) {
+    SimulatedContext context;
+    context.stopFrom = 10.0;
+    context.stopUntil = 10.5;
+    SteppedPosition position;
+    followContext(context, position, 0.5, 20.0, [&](double now, double followed, double reading) {
+        EXPECT_LE(followed, reading + SteppedPosition::reachSeconds + 1e-9) << now;
+        const double heard = context.playedAt(now);
+        if (now > 10.0 && now < 10.5) {
+            EXPECT_LE(followed, context.playedAt(10.0) + SteppedPosition::reachSeconds + 1e-9)
+                << now;
+        }
+        if (now > 10.5) {
+            EXPECT_LE(followed - heard, SteppedPosition::reachSeconds + 1e-9) << now;
+        }
+        if (now > 16.0) {
+            EXPECT_LT(std::abs(followed - heard), 0.012) << now;
+        }
+    });
 }
 
 // Where the device's position cannot be read (here SDL's dummy driver, which takes the sound at

@@ -20,6 +20,9 @@ struct Playback {
 };
 
 Playback playback;
+// The browser's track position as it is followed from one reading to the next; only the main
+// thread reads it.
+SteppedPosition wholeTrackSteps;
 
 void fillDeviceBuffer(void* userdata, Uint8* stream, int length) {
     auto& state = *static_cast<Playback*>(userdata);
@@ -70,6 +73,7 @@ bool startAudioOutput(SDL_AudioDeviceID device, const Track& track) {
     playback.nextFrame = 0;
     playback.started = true;
     playback.wholeTrack = playWholeTrack(track.stereo.data(), track.frameCount(), outputRate);
+    wholeTrackSteps = SteppedPosition{};
     SDL_UnlockAudioDevice(device);
     if (playback.wholeTrack) return true;
     SDL_PauseAudioDevice(device, 0);
@@ -89,19 +93,34 @@ bool lastHandOver(SDL_AudioDeviceID device, HandOver& handOver) {
     SDL_UnlockAudioDevice(device);
     if (!state.started) return false;
     if (state.wholeTrack) {
-        // Nothing past what the browser plays now counts as handed over: the sound stops there,
-        // as after SDL's last buffer, so a context that stops holds the picture too.
+        // Nothing past where the browser's track stands now counts as handed over: the sound
+        // stops there, as after SDL's last buffer, so a context that stops holds the picture too.
         TrackPosition position;
         if (!wholeTrackPosition(position)) return false;
-        const auto frame = static_cast<int64_t>(std::floor(position.frame));
+        const double now = audioClockSeconds();
+        const double at =
+            followSteppedPosition(wholeTrackSteps, position.frame / outputRate, now) * outputRate;
+        const auto frame = static_cast<int64_t>(std::floor(at));
         handOver = HandOver{frame, 0,
-                            audioClockSeconds() + position.delay -
-                                (position.frame - static_cast<double>(frame)) / outputRate};
+                            now + position.delay - (at - static_cast<double>(frame)) / outputRate};
         return true;
     }
     if (!state.handedOver) return false;
     handOver = state.last;
     return true;
+}
+
+double followSteppedPosition(SteppedPosition& position, double reading, double now) {
+    const double ahead = reading - now;
+    const double kept =
+        position.ahead - SteppedPosition::letGoPerSecond * std::max(0.0, now - position.readAt);
+    position.ahead = position.started ? std::max(ahead, kept) : ahead;
+    // After the track has stood still, the best reading lies as far ahead of it as it stood: that
+    // is let go at once, down to the reach.
+    position.ahead = std::min(position.ahead, ahead + SteppedPosition::reachSeconds);
+    position.started = true;
+    position.readAt = now;
+    return now + position.ahead;
 }
 
 double audioClockSeconds() {

@@ -27,3 +27,21 @@ bool positionReadable(SDL_AudioDeviceID device);
 bool lastHandOver(SDL_AudioDeviceID device, HandOver& handOver);
 // The clock hand-overs are timed by, in seconds: SDL's performance counter.
 double audioClockSeconds();
+
+// The browser's position of the track it plays moves in steps of its audio callbacks and reaches
+// the page later still: Firefox's stood still for up to 35 ms at a time while the sound played on.
+// Read as it is, the picture would show one instant twice and then jump. Each reading is where the
+// track stood at the latest by the moment it is read, so the one furthest ahead of our own clock
+// is the freshest: the position goes on from it at our clock's pace. It lets the best reading go
+// at letGoPerSecond, so that a track playing a little slower than our clock (Chromium's: 0.2 %)
+// is followed too, and never runs more than reachSeconds past the last reading, so that a track
+// that stops holds the picture as a gap in the sound does.
+struct SteppedPosition {
+    static constexpr double letGoPerSecond = 0.01;
+    static constexpr double reachSeconds = 0.05;
+    bool started = false;
+    double ahead = 0;  // the best reading less our clock, seconds
+    double readAt = 0; // our clock at the last reading
+};
+// The track's position now, in seconds, from a reading in seconds taken now (both on our clock).
+double followSteppedPosition(SteppedPosition& position, double reading, double now);
