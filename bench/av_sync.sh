@@ -93,7 +93,11 @@ for program in ${programs//,/ }; do
         native) av_session "$dir" 10 play_native "$dir" ;;
         firefox | chromium) av_session "$dir" 10 node bench/av_sync_page.mjs "$page" "$program" "$until" ;;
         *) echo "av_sync: no program '$program'" >&2; exit 2 ;;
-        esac || { echo "av_sync: $program failed: $(tail -n 5 "$dir/program.log")" >&2; exit 1; }
+        esac || {
+            # What went wrong, without the driver's stack (which buries it).
+            echo "av_sync: $program failed: $(grep -v '^ *at ' "$dir/program.log" | tail -n 8)" >&2
+            exit 1
+        }
         load_after=$(awk '{ print $1 }' /proc/loadavg)
         av_busy_stop
         av_env_stop
