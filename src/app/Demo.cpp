@@ -13,9 +13,9 @@
 
 namespace {
 
-// A frame begun now reaches the screen a frame or two later (GLWindow::framesToScreen). A frame
-// is the time from swap to swap, smoothed over a few frames so one slow frame does not throw the
-// next one's instant far ahead.
+// A frame begun now is seen best a frame and a half or two later (GLWindow::framesUntilSeen). A
+// frame is the time from swap to swap, smoothed over a few frames so one slow frame does not throw
+// the next one's instant far ahead.
 double lastSwapAt = 0;
 double frameSeconds = 0;
 constexpr double longestLead = 0.1;
@@ -52,7 +52,7 @@ LoopPass runLoopPass() {
         windowProc(event);
         return LoopPass::Event;
     }
-    const int32_t ms = showClockMs(glWindow.framesToScreen() * frameSeconds);
+    const int32_t ms = showClockMs(glWindow.framesUntilSeen() * frameSeconds);
     // The window may have been resized, or moved to a screen of another scale, since the last one.
     setDrawableSize(glWindow.drawableSize());
     drawFrame(ms);

@@ -33,7 +33,7 @@ double audioClockSeconds();
 // Read as it is, the picture would show one instant twice and then jump. Each reading is where the
 // track stood at the latest by the moment it is read, so the one furthest ahead of our own clock
 // is the freshest: the position goes on from it at our clock's pace. It lets the best reading go
-// at letGoPerSecond, so that a track playing a little slower than our clock (Chromium's: 0.2 %)
+// at letGoPerSecond, so that a track playing a little slower than our clock (Chromium's: 0.18 %)
 // is followed too, and never runs more than reachSeconds past the last reading, so that a track
 // that stops holds the picture as a gap in the sound does.
 struct SteppedPosition {

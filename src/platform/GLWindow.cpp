@@ -166,11 +166,11 @@ PixelSize GLWindow::drawableSize() const {
 #endif
 }
 
-int GLWindow::framesToScreen() const {
+double GLWindow::framesUntilSeen() const {
 #ifdef __EMSCRIPTEN__
     return 2;
 #else
-    return 1;
+    return 1.5;
 #endif
 }
 

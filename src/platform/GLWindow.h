@@ -25,10 +25,12 @@ struct GLWindow {
     // The real pixels to draw into now, which on a scaled desktop are more than the window's
     // size in points; on the web, the canvas's drawing buffer, fitted to the page first.
     PixelSize drawableSize() const;
-    // The frame intervals from the start of a frame's drawing until it is seen: natively one (its
-    // swap, or the next refresh where swaps wait for it). In the browser two: the page's frame
-    // is composited into the browser's own, which reaches the screen a refresh later.
-    int framesToScreen() const;
+    // The frame intervals from the start of a frame's drawing to the middle of its time on the
+    // screen, the instant it shows best: a frame drawn for the moment it arrives would show every
+    // cut and beat up to a frame late. Natively one and a half: one to its swap (or the next
+    // refresh where swaps wait for it), then half of the one it stays there. In the browser two,
+    // as measured in Firefox: the page's frame is composited into the browser's own on its way.
+    double framesUntilSeen() const;
 };
 
 extern GLWindow glWindow;
