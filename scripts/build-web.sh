@@ -58,21 +58,37 @@ trap 'rm -rf "$frames"' EXIT
 cp -r "$data" "$frames/data"
 capture=$PWD/build/tools/demo-capture
 (cd "$frames" && "$capture" --quiet --at 18000 -o frame.png)
-ffmpeg -v error -i "$frames/frame.png" -q:v 3 "$out.part/poster.jpg"
-for size in 192 512; do
-    ffmpeg -v error -i "$frames/frame.png" -vf "crop=768:768:128:0,scale=$size:$size:flags=lanczos" \
+# Shown dimmed behind the start, so a middling quality does: 90 KB rather than 122 at -q:v 3.
+ffmpeg -v error -i "$frames/frame.png" -q:v 5 "$out.part/poster.jpg"
+# 256 colours, which no one tells from the full ones at these sizes, at a third of the bytes; the
+# page's own icon is the small one.
+for size in 32 192 512; do
+    ffmpeg -v error -i "$frames/frame.png" -vf "crop=768:768:128:0,scale=$size:$size:flags=lanczos,split[a][b];[a]palettegen[p];[b][p]paletteuse" \
         "$out.part/icon-$size.png"
+done
+
+# The page fetches the program compressed and inflates it itself (web/page.js), whatever the host
+# does; the data package is compressed by pack-web-data.sh. Beside the other text files, their
+# compressed copies for hosts that send such copies where they lie (nginx's gzip_static).
+for file in demo.js demo.wasm; do
+    zopfli -c "$out.part/$file" >"$out.part/$file.gz"
+done
+for file in index.html page.js page.css demo.data.json manifest.webmanifest LICENSE.txt \
+    THIRD-PARTY-NOTICES.txt; do
+    gzip -9 -n -c "$out.part/$file" >"$out.part/$file.gz"
 done
 
 # The service worker's cache is named after everything it keeps: a new build is a new cache, and
 # the browser, finding sw.js changed, fetches the new files and drops the old ones.
 version=$(cd "$out.part" && cat $(ls | sort) | sha256sum | cut -c1-16)
 sed "s/@BUILD_VERSION@/$version/" web/sw.js >"$out.part/sw.js"
+gzip -9 -n -c "$out.part/sw.js" >"$out.part/sw.js.gz"
 rm -rf "$out"
 mv "$out.part" "$out"
 
 echo "build-web: the page is in $PWD/$out (scripts/serve-web.sh serves it)"
-for file in demo.wasm demo.js demo.data poster.jpg; do
-    printf '  %-10s %9d bytes, %9d gzip-compressed\n' "$file" "$(stat -c %s "$out/$file")" \
-        "$(gzip -9 -c "$out/$file" | wc -c)"
+for file in demo.wasm demo.js demo.data; do
+    printf '  %-10s %9d bytes, %9d compressed\n' "$file" "$(stat -c %s "$out/$file")" \
+        "$(stat -c %s "$out/$file.gz")"
 done
+printf '  %-10s %9d bytes\n' poster.jpg "$(stat -c %s "$out/poster.jpg")"

@@ -28,7 +28,7 @@ for set in "$@"; do
     # icoutils: wrestool reads the programs' resources back in the smoke test.
     windows) packages+=(mingw-w64 dpkg-dev zip unzip wine wine64 nasm icoutils) ;;
     wine32) packages+=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) i386=1 ;;
-    web) packages+=(emscripten dpkg-dev python3) ;;
+    web) packages+=(emscripten dpkg-dev python3 zopfli) ;;
     # The three engines: Chromium, Firefox ESR, and WebKitGTK's MiniBrowser with its WebDriver;
     # PulseAudio gives the last two a sound output on a machine without a sound card.
     # Debian's npm cannot be installed beside a node that brings its own npm (NodeSource's).

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Packs a data directory for the web page: OUT/demo.data, emscripten's package of the files (as
-# its file_packager lays them out), and OUT/demo.data.json, where each lies in it and the total
-# size, which the page reads before the download so that its bar counts real bytes whether or
-# not the host compresses the package.
+# its file_packager lays them out), OUT/demo.data.gz, the same compressed (what the page fetches
+# and inflates where the browser can), and OUT/demo.data.json, where each file lies in it and the
+# total size, which the page reads before the download so that its bar counts real bytes whatever
+# the host does to them.
 #   scripts/pack-web-data.sh DATA_DIR OUT_DIR
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: pack-web-data.sh DATA_DIR OUT_DIR" >&2; exit 2; }
@@ -22,3 +23,6 @@ metadata = json.load(open(sys.argv[1]))
 files = [{"name": f["filename"], "start": f["start"], "end": f["end"]} for f in metadata["files"]]
 json.dump({"bytes": metadata["remote_package_size"], "files": files}, open(sys.argv[2], "w"))
 EOF_PYTHON
+# zopfli: the same gzip format, 3.5 % smaller than gzip -9 here (the meshes are text), the same
+# bytes on every run.
+zopfli -c "$out/demo.data" >"$out/demo.data.gz"

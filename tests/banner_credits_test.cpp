@@ -1,3 +1,4 @@
+#include "assets/AssetQueue.h"
 #include "scenes/BannerScene.h"
 #include "scenes/CreditsScene.h"
 
@@ -37,6 +38,7 @@ struct BannerCreditsTest : ::testing::Test {
         }
         BannerScene::load();
         CreditsScene::load();
+        loadQueuedAssets();
     }
 };
 

@@ -1,3 +1,4 @@
+#include "assets/AssetQueue.h"
 #include "scenes/BannerScene.h"
 #include "scenes/GentleFlashes.h"
 
@@ -141,6 +142,7 @@ TEST_F(GentleBannerTest, LoudLevelsShowTheGentlePictureAndJumpWithoutLeavingThei
     ASSERT_TRUE(writeSineTrack("data/music.ogg", 1.0, 440.0, 0.0));
     ASSERT_TRUE(openMusicTrack());
     BannerScene::load();
+    loadQueuedAssets();
     EXPECT_TRUE(recorder.boxes().empty());
 
     pinSpectrumClock(20000);
@@ -176,6 +178,7 @@ TEST_F(GentleBannerTest, TheJumpIsTheStripSeenNearerAboutTheViewAxis) {
     ASSERT_TRUE(writeSineTrack("data/music.ogg", 1.0, 440.0, 0.0));
     ASSERT_TRUE(openMusicTrack());
     BannerScene::load();
+    loadQueuedAssets();
 
     pinSpectrumClock(132500);
     pinSpectrumLevel(0.0f);
@@ -196,6 +199,7 @@ TEST_F(GentleBannerTest, ALoudPassageHoldsTheLoudPictureForASecondAfterItsLastBe
     ASSERT_TRUE(writeSineBurstTrack("data/music.ogg", 5.0, 24 * 44100.0 / 1024, 0.9, 2.0, 2.5));
     ASSERT_TRUE(openMusicTrack());
     BannerScene::load();
+    loadQueuedAssets();
     pinSpectrumClock(2200);
     ASSERT_GT(music.spectrumLevel(), 1.5f);
 

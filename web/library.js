@@ -38,41 +38,80 @@ mergeInto(LibraryManager.library, {
         }
         autoResumeAudioContext(SDL2.audioContext);
     },
-    // The whole track, in one buffer, played by the browser's audio thread: nothing on the page's
-    // main thread can hold it up. It starts a tenth of a second after the context's time now,
-    // which runs behind the audio thread by up to a callback: a start in the past would begin the
-    // track later than asked, and every position after it would be off. Firefox's context time
-    // stands still while a script runs, so it is read before the track is copied (150 to 340 ms
-    // there) and carried on across the copy by the page's clock: read after it, the start came
-    // up to a quarter of a second in the past, and every picture as much before its sound.
-    pagePlayTrack: function (stereo, frames, rate) {
-        var SDL2 = Module['SDL2'];
-        var context = SDL2 && SDL2.audioContext;
-        if (!context || frames < 1) return 0;
-        var contextAt = context.currentTime;
-        var pageAt = performance.now();
+    // The whole track, played by the browser's audio thread: nothing on the page's main thread can
+    // hold it up. It comes as the demo decodes it, into buffers of the browser's own, a chunk each,
+    // so that the start has nothing left to copy (the whole track copied at the start took a third
+    // of a second on a slow phone); each chunk plays from the frame where the one before it ends.
+    $demoTrackChunkFrames: 65536,
+    $scheduleTrackChunk__deps: ['$demoTrackChunkFrames'],
+    $scheduleTrackChunk: function (track, index) {
+        var source = track.context.createBufferSource();
+        source.buffer = track.chunks[index];
+        source.connect(track.context.destination);
+        var when = track.startAt + (index * demoTrackChunkFrames) / track.rate;
+        // Decoded too late for its start (a page held up for seconds): it joins where the track is.
+        var late = track.context.currentTime - when;
+        if (late > 0) source.start(0, late);
+        else source.start(when);
+        track.sources.push(source);
+    },
+    $closeTrackChunk__deps: ['$scheduleTrackChunk'],
+    $closeTrackChunk: function (track) {
         var buffer;
         try {
-            buffer = context.createBuffer(2, frames, rate);
+            buffer = track.context.createBuffer(2, track.filled, track.rate);
         } catch (error) {
-            return 0; // too large for this browser: SDL plays it
+            track.failed = true; // refused: SDL plays it
+            return;
         }
-        var left = buffer.getChannelData(0);
-        var right = buffer.getChannelData(1);
-        var base = stereo >> 2;
-        for (var i = 0; i < frames; i++) {
-            left[i] = HEAPF32[base + 2 * i];
-            right[i] = HEAPF32[base + 2 * i + 1];
+        buffer.copyToChannel(track.staging[0].subarray(0, track.filled), 0);
+        buffer.copyToChannel(track.staging[1].subarray(0, track.filled), 1);
+        track.chunks.push(buffer);
+        track.filled = 0;
+        if (track.started) scheduleTrackChunk(track, track.chunks.length - 1);
+    },
+    pageOfferTrack__deps: ['$demoTrackChunkFrames', '$closeTrackChunk'],
+    pageOfferTrack: function (stereo, firstFrame, frames, complete, rate) {
+        var SDL2 = Module['SDL2'];
+        var context = SDL2 && SDL2.audioContext;
+        if (!context) return;
+        var track = Module['demoTrack'];
+        if (!track) {
+            track = Module['demoTrack'] = {context: context, rate: rate, chunks: [], sources: [],
+                staging: [new Float32Array(demoTrackChunkFrames), new Float32Array(demoTrackChunkFrames)],
+                filled: 0, started: false, failed: false, startAt: 0, latency: 0, readings: []};
         }
-        var source = context.createBufferSource();
-        source.buffer = buffer;
-        source.connect(context.destination);
-        var startAt = contextAt + (performance.now() - pageAt) / 1000 + 0.1;
-        source.start(startAt);
+        var left = track.staging[0];
+        var right = track.staging[1];
+        var at = (stereo >> 2) + 2 * firstFrame;
+        for (var i = 0; i < frames && !track.failed;) {
+            var n = Math.min(demoTrackChunkFrames - track.filled, frames - i);
+            for (var k = 0; k < n; k++, at += 2) {
+                left[track.filled + k] = HEAPF32[at];
+                right[track.filled + k] = HEAPF32[at + 1];
+            }
+            track.filled += n;
+            i += n;
+            if (track.filled === demoTrackChunkFrames) closeTrackChunk(track);
+        }
+        if (complete && track.filled > 0 && !track.failed) closeTrackChunk(track);
+    },
+    // It starts a tenth of a second after the context's time now, which runs behind the audio
+    // thread by up to a callback: a start in the past would begin the track later than asked, and
+    // every position after it would be off. Firefox's context time stands still while a script
+    // runs, so it is read before anything else here. The start falls on a frame of the context,
+    // so that the chunks after it do too.
+    pagePlayTrack__deps: ['$scheduleTrackChunk'],
+    pagePlayTrack: function () {
+        var track = Module['demoTrack'];
+        if (!track || track.failed || !track.chunks.length) return 0;
+        var context = track.context;
+        track.startAt = Math.ceil((context.currentTime + 0.1) * track.rate) / track.rate;
+        track.started = true;
+        for (var i = 0; i < track.chunks.length; i++) scheduleTrackChunk(track, i);
         // SDL's paused device would go on handing silence over on the main thread.
+        var SDL2 = Module['SDL2'];
         if (SDL2.audio && SDL2.audio.scriptProcessorNode) SDL2.audio.scriptProcessorNode.disconnect();
-        Module['demoTrack'] = {
-            context: context, source: source, startAt: startAt, rate: rate, latency: 0, readings: []};
         return 1;
     },
     // Writes the track frame the browser plays into its output now and the seconds from now at
@@ -85,7 +124,7 @@ mergeInto(LibraryManager.library, {
     // Until the first, the sound counts as leaving the moment it is played.
     pageTrackPosition: function (out) {
         var track = Module['demoTrack'];
-        if (!track) return 0;
+        if (!track || !track.started) return 0;
         var context = track.context;
         var played = context.currentTime;
         var readAt = [2, 5, 10];
@@ -102,8 +141,10 @@ mergeInto(LibraryManager.library, {
     pageStopTrack: function () {
         var track = Module['demoTrack'];
         if (!track) return;
-        track.source.stop();
-        track.source.disconnect();
+        track.sources.forEach(function (source) {
+            source.stop();
+            source.disconnect();
+        });
         Module['demoTrack'] = null;
     },
 });

@@ -46,18 +46,12 @@
         setState('failed');
     }
 
-    // ---- The data package: fetched here rather than by emscripten's loader, so that the bar
-    // counts the bytes of the package itself (a host may send it compressed, and browsers disagree
-    // on what a download's progress counts then) against its size from demo.data.json.
-    var megabytes = function (bytes) {
-        return (bytes / 1e6).toFixed(1);
-    };
-    function showProgress(loaded, total) {
-        var share = total > 0 ? Math.min(1, loaded / total) : 0;
-        byId('progress').style.width = (100 * share).toFixed(1) + '%';
-        byId('status').textContent =
-            'Loading ' + megabytes(loaded) + ' of ' + megabytes(total) + ' MB';
-    }
+    // ---- Downloads. The page fetches the program and its data itself, each as a gzip file that
+    // the browser's DecompressionStream inflates, so that they arrive small from any host, even
+    // one that compresses nothing (most never compress a .data or .wasm file). A host that marks
+    // the .gz files as gzip-encoded has the browser inflate them on the way: the first two bytes
+    // tell which arrived. A browser without DecompressionStream fetches the files as they are.
+    var inflates = typeof DecompressionStream === 'function';
 
     function fetchOk(url) {
         return fetch(url).then(function (response) {
@@ -66,8 +60,55 @@
         });
     }
 
-    function readWithProgress(response, total) {
-        var reader = response.body.getReader();
+    // The stream of a file's own bytes.
+    function fetchPacked(name) {
+        if (!inflates) return fetchOk(name).then(function (response) {
+            return response.body;
+        });
+        return fetchOk(name + '.gz').then(function (response) {
+            var reader = response.body.getReader();
+            var head = [];
+            var headBytes = 0;
+            function readHead() {
+                return reader.read().then(function (part) {
+                    if (part.done) return true;
+                    head.push(part.value);
+                    headBytes += part.value.length;
+                    return headBytes >= 2 ? false : readHead();
+                });
+            }
+            return readHead().then(function (ended) {
+                var whole = new ReadableStream({
+                    start: function (controller) {
+                        head.forEach(function (chunk) {
+                            controller.enqueue(chunk);
+                        });
+                        if (ended) controller.close();
+                    },
+                    pull: function (controller) {
+                        return reader.read().then(function (part) {
+                            if (part.done) controller.close();
+                            else controller.enqueue(part.value);
+                        });
+                    },
+                    cancel: function (reason) {
+                        return reader.cancel(reason);
+                    },
+                });
+                var first = new Uint8Array(2);
+                var at = 0;
+                head.forEach(function (chunk) {
+                    for (var i = 0; i < chunk.length && at < 2; i++) first[at++] = chunk[i];
+                });
+                var gzipped = at === 2 && first[0] === 0x1f && first[1] === 0x8b;
+                return gzipped ? whole.pipeThrough(new DecompressionStream('gzip')) : whole;
+            });
+        });
+    }
+
+    // Reads a stream whole, calling progress with the bytes so far.
+    function readAll(stream, progress) {
+        var reader = stream.getReader();
         var chunks = [];
         var loaded = 0;
         function next() {
@@ -75,7 +116,7 @@
                 if (part.done) return;
                 chunks.push(part.value);
                 loaded += part.value.length;
-                showProgress(loaded, total);
+                progress(loaded);
                 return next();
             });
         }
@@ -90,19 +131,46 @@
         });
     }
 
+    // The bar counts the data package's own bytes as they come out of the inflation, against its
+    // size from demo.data.json: right whatever the host did to them on the way.
+    var megabytes = function (bytes) {
+        return (bytes / 1e6).toFixed(1);
+    };
+    function showProgress(loaded, total) {
+        var share = total > 0 ? Math.min(1, loaded / total) : 0;
+        byId('progress').style.width = (100 * share).toFixed(1) + '%';
+        byId('status').textContent =
+            'Loading ' + megabytes(loaded) + ' of ' + megabytes(total) + ' MB';
+    }
+
     var dataPackage = Promise.all([
         fetchOk('demo.data.json').then(function (response) {
             return response.json();
         }),
-        fetchOk('demo.data'),
+        fetchPacked('demo.data'),
     ]).then(function (both) {
         var layout = both[0];
         showProgress(0, layout.bytes);
-        return readWithProgress(both[1], layout.bytes).then(function (bytes) {
+        return readAll(both[1], function (loaded) {
+            showProgress(loaded, layout.bytes);
+        }).then(function (bytes) {
             if (bytes.length !== layout.bytes)
                 throw new Error('demo.data: ' + bytes.length + ' bytes, not ' + layout.bytes);
             return {layout: layout, bytes: bytes};
         });
+    });
+
+    // The program: its WebAssembly compiled while it arrives (instantiateWasm below), and its
+    // script run once it is in.
+    var program = fetchPacked('demo.wasm');
+    fetchPacked('demo.js').then(function (body) {
+        return new Response(body).blob();
+    }).then(function (source) {
+        var script = document.createElement('script');
+        script.src = URL.createObjectURL(new Blob([source], {type: 'text/javascript'}));
+        document.body.appendChild(script);
+    }).catch(function (error) {
+        fail('The demo could not load (' + error.message + ').');
     });
 
     dataPackage.catch(function (error) {
@@ -289,23 +357,34 @@
     }, true);
 
     // ---- Offline: the service worker keeps the page and everything it loads (sw.js). Browsers
-    // offer it only to pages from https or localhost. Registered once the page and its data are
-    // in, so that it finds them in the browser's HTTP cache instead of downloading them again
-    // beside the page.
-    if ('serviceWorker' in navigator && window.isSecureContext) {
-        var loaded = new Promise(function (resolve) {
-            window.addEventListener('load', resolve);
+    // offer it only to pages from https or localhost. Registered once the start is offered, so that
+    // it finds what the page loaded in the browser's HTTP cache instead of downloading it again,
+    // and what it adds (the icons) does not hold up the start.
+    function keepForOffline() {
+        if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
+        navigator.serviceWorker.register('sw.js').catch(function (error) {
+            console.warn('The page cannot be kept for offline use: ' + error.message);
         });
-        Promise.all([loaded, dataPackage]).then(function () {
-            navigator.serviceWorker.register('sw.js').catch(function (error) {
-                console.warn('The page cannot be kept for offline use: ' + error.message);
-            });
-        }, function () {});
     }
 
     window.Module = {
         canvas: byId('canvas'),
         preRun: [installData],
+        instantiateWasm: function (imports, receive) {
+            program.then(function (body) {
+                var response = new Response(body, {headers: {'Content-Type': 'application/wasm'}});
+                return WebAssembly.instantiateStreaming
+                    ? WebAssembly.instantiateStreaming(response, imports)
+                    : response.arrayBuffer().then(function (bytes) {
+                          return WebAssembly.instantiate(bytes, imports);
+                      });
+            }).then(function (result) {
+                receive(result.instance, result.module);
+            }).catch(function (error) {
+                fail('The demo could not start (' + error.message + ').');
+            });
+            return {};
+        },
         // The program itself could not start (its WebAssembly missing or refused, say).
         onAbort: function (what) {
             fail('The demo could not start (' + what + ').');
@@ -323,11 +402,14 @@
             },
             ready: function () {
                 show('loading', false);
-                if (state() === 'lost') return;
-                if (params.has('autostart')) autostart();
-                else offerStart();
+                if (state() !== 'lost') {
+                    if (params.has('autostart')) autostart();
+                    else offerStart();
+                }
+                keepForOffline();
             },
             stillFrameDrawn: function (ms) {
+                keepForOffline();
                 setState('still');
                 document.title = 'frame ' + ms;
             },

@@ -4,8 +4,11 @@
 // file, the browser installs it beside the old one, and it fetches the new files and drops the
 // old cache. Everything else passes through.
 const cacheName = 'demo-@BUILD_VERSION@';
-const files = ['./', 'index.html', 'page.js', 'page.css', 'demo.js', 'demo.wasm', 'demo.data',
-    'demo.data.json', 'poster.jpg', 'icon-192.png', 'icon-512.png', 'manifest.webmanifest'];
+// The program and its data as the page fetches them: compressed where the browser can inflate them.
+const packed = typeof DecompressionStream === 'function' ? '.gz' : '';
+const files = ['./', 'index.html', 'page.js', 'page.css', 'demo.data.json', 'poster.jpg', 'icon-32.png',
+    'icon-192.png', 'icon-512.png', 'manifest.webmanifest',
+    ...['demo.js', 'demo.wasm', 'demo.data'].map((file) => file + packed)];
 
 self.addEventListener('install', (event) => {
     // Checked with the host, never taken from the HTTP cache unasked, which may still hold the

@@ -1,6 +1,7 @@
 #include "app/Demo.h"
 
 #include "app/Frame.h"
+#include "app/Loading.h"
 #include "app/Timeline.h"
 #include "audio/Music.h"
 #include "audio/ShowClock.h"
@@ -35,7 +36,7 @@ bool startDemo() {
     if (!glWindow.create()) return false;
     if (!music.init()) return false;
     setInitialGlState();
-    loadScenes();
+    queueSceneAssets();
     watchEscapeKey();
     return true;
 }
@@ -53,11 +54,14 @@ LoopPass runLoopPass() {
         return LoopPass::Event;
     }
     const int32_t ms = showClockMs(glWindow.framesUntilSeen() * frameSeconds);
+    // Once the track plays, its damage only ends it early: nothing here fails.
+    loadNeededBy(ms);
     // The window may have been resized, or moved to a screen of another scale, since the last one.
     setDrawableSize(glWindow.drawableSize());
     drawFrame(ms);
     SDL_GL_SwapWindow(glWindow.deviceContext());
     noteSwap();
+    loadBetweenFrames(ms);
     return ms >= timelineEndMs ? LoopPass::End : LoopPass::Frame;
 }
 
@@ -66,7 +70,7 @@ void stopDemo() {
 }
 
 int runDemo() {
-    if (!startDemo()) return 0;
+    if (!startDemo() || loadEverything() == Loading::Failed) return 0;
     startTimeline();
     while (runLoopPass() != LoopPass::End) continue;
     stopDemo();

@@ -3,8 +3,9 @@
 // The demo's start-up, frame loop and shut-down, in pieces that both a native loop and a
 // browser's once-per-display-frame callback can drive, so there is one frame path for both.
 
-// Start-up before the clock: the window, the music, the initial GL state and every scene's
-// assets. False when the program is to end (the failure has been reported); exit with 0 then.
+// Start-up before the clock: the window, the music with its first seconds, the initial GL state,
+// and every scene's assets queued (app/Loading.h loads them). False when the program is to end
+// (the failure has been reported); exit with 0 then.
 bool startDemo();
 // Starts the track and the clock together: the timeline's 0 is the moment the track's first frame
 // leaves the device (audio/ShowClock.h).
@@ -16,7 +17,7 @@ enum class LoopPass {
     End,   // Escape, a close request or the end of the timeline: leave the loop
 };
 // One pass of the frame loop: the Escape test, then one pending event, or a frame when no event
-// is pending.
+// is pending, with what the frame needs loaded before it and a little more loading after it.
 LoopPass runLoopPass();
 // Stops and releases the music, whichever way the loop ended.
 void stopDemo();

@@ -1,16 +1,12 @@
 #include "app/Frame.h"
 
+#include "app/Loading.h"
 #include "app/Timeline.h"
+#include "assets/AssetQueue.h"
 #include "audio/Music.h"
 #include "audio/ShowClock.h"
 #include "platform/DisplaySettings.h"
 #include "platform/PictureArea.h"
-#include "scenes/BannerScene.h"
-#include "scenes/CreditsScene.h"
-#include "scenes/FigureScene.h"
-#include "scenes/IntroScene.h"
-#include "scenes/SphereScene.h"
-#include "scenes/StarScene.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -40,12 +36,8 @@ void setInitialGlState() {
 }
 
 void loadScenes() {
-    BannerScene::load();
-    IntroScene::load();
-    FigureScene::load();
-    SphereScene::load();
-    StarScene::load();
-    CreditsScene::load();
+    queueSceneAssets();
+    loadQueuedAssets();
 }
 
 void primeFrameState(int32_t ms) {

@@ -9,7 +9,7 @@ extern const Vec3 clearColour;
 
 // The GL state the demo starts from, once the context exists.
 void setInitialGlState();
-// Every scene's assets, in the order the scenes were designed to load them.
+// Every scene's assets, in the order the scenes were designed to load them, at once.
 void loadScenes();
 // Brings the GL state that scenes leave for later frames to what the live demo has when it
 // reaches this instant, by drawing unseen the earlier frames that set it: the intro's first frame

@@ -10,9 +10,12 @@
 // Rows draw in table order within a frame: the banner first, so that it lays down the depth
 // everything after it is tested against.
 const ScheduleRow schedule[scheduleRowCount] = {
-    {{0, 132500}, BannerScene::draw},    {{0, 13000}, IntroScene::draw},
-    {{13000, 46000}, FigureScene::draw}, {{46000, 60000}, SphereScene::draw},
-    {{73000, 102000}, StarScene::draw},  {{133000, 136000}, [](float) { CreditsScene::draw(); }},
+    {{0, 132500}, BannerScene::draw, BannerScene::load},
+    {{0, 13000}, IntroScene::draw, IntroScene::load},
+    {{13000, 46000}, FigureScene::draw, FigureScene::load},
+    {{46000, 60000}, SphereScene::draw, SphereScene::load},
+    {{73000, 102000}, StarScene::draw, StarScene::load},
+    {{133000, 136000}, [](float) { CreditsScene::draw(); }, CreditsScene::load},
 };
 
 bool inWindow(int32_t t, TimeWindow window) {

@@ -14,10 +14,12 @@ float progress(int32_t t, TimeWindow window);
 
 inline constexpr int32_t timelineEndMs = 136000;
 
-// One row of the schedule: a scene's draw, called in every frame whose time lies in the window.
+// One row of the schedule: a scene's draw, called in every frame whose time lies in the window,
+// and its load, called once at start-up (rows load in table order).
 struct ScheduleRow {
     TimeWindow window;
     void (*draw)(float progress);
+    void (*load)();
 };
 
 inline constexpr int scheduleRowCount = 6;

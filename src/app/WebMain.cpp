@@ -1,10 +1,13 @@
-// The demo's entry as a web page. The browser owns the loop: it calls back once per display
-// frame, and each callback runs the same loop passes as the native loop until one has drawn a
-// frame. The page (web/) shows the loading bar, the start overlay and the end, through the calls
-// below.
+// The demo's entry as a web page. The browser owns the loop. Until the start it calls back as soon
+// as it can, and each callback loads for a slice of time short enough that the page never
+// freezes; the start is offered once the opening is in. From the start it calls back once per
+// display frame, and each callback runs the same loop passes as the native loop until one has
+// drawn a frame, loading the rest between frames. The page (web/) shows the loading bar, the start
+// overlay and the end, through the calls below.
 
 #include "app/Demo.h"
 #include "app/Frame.h"
+#include "app/Loading.h"
 #include "audio/Music.h"
 #include "audio/ShowClock.h"
 #include "platform/GLWindow.h"
@@ -29,7 +32,32 @@ void pageFrameDrawn(int ms);
 
 namespace {
 
+bool playing = false;
+bool offered = false;
+// A slice of loading before the start: a tap waits no longer than this for the page.
+constexpr double sliceSeconds = 0.03;
+
+void loadBeforeStart() {
+    const Loading loading = loadFor(sliceSeconds, 0);
+    if (loading == Loading::Failed) {
+        emscripten_cancel_main_loop();
+        stopDemo();
+        pageDemoEnded();
+        return;
+    }
+    // Nothing to do until the start: no callbacks meanwhile.
+    if (loading == Loading::Done) emscripten_pause_main_loop();
+    if (!offered && openingLoaded()) {
+        offered = true;
+        pageDemoReady();
+    }
+}
+
 void runBrowserFrame() {
+    if (!playing) {
+        loadBeforeStart();
+        return;
+    }
     for (;;) {
         switch (runLoopPass()) {
         case LoopPass::Event:
@@ -68,9 +96,12 @@ void drawStillFrame(int32_t ms) {
 
 // The start click: the track and the clock start together, then the browser drives the loop.
 extern "C" EMSCRIPTEN_KEEPALIVE void startPlayback() {
+    if (playing || !offered) return;
     setGentleFlashes(pageGentleFlashes() != 0);
     startTimeline();
-    emscripten_set_main_loop(runBrowserFrame, 0, 0);
+    playing = true;
+    emscripten_set_main_loop_timing(EM_TIMING_RAF, 1);
+    emscripten_resume_main_loop();
 }
 
 // The page's close button, and its answer to a lost WebGL context: the same request to end that
@@ -93,6 +124,7 @@ int main() {
         pageDemoEnded();
         return 0;
     }
-    pageDemoReady();
+    emscripten_set_main_loop(runBrowserFrame, 0, 0);
+    emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
     return 0;
 }

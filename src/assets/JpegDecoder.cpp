@@ -15,6 +15,8 @@ struct JpegSession {
     uint8_t* pixels;
     // Off while the header is read (its warnings are about metadata), on for the image data.
     bool warningsFail;
+    JDIMENSION rowsWanted; // by the next step of rows
+    bool finished;
 };
 
 namespace {
@@ -51,14 +53,14 @@ void readHeader(JpegSession& session) {
 }
 
 // Hands libjpeg the rows of the final buffer, so nothing is copied after decoding.
-void decodeRgbRows(JpegSession& session) {
+void decodeRgbRows(JpegSession& session, JDIMENSION until) {
     jpeg_decompress_struct& info = session.info;
     const size_t rowBytes = size_t{info.output_width} * 3;
     constexpr JDIMENSION batch = 16;
     JSAMPROW rows[batch];
-    while (info.output_scanline < info.output_height) {
+    while (info.output_scanline < until) {
         const JDIMENSION first = info.output_scanline;
-        const JDIMENSION count = std::min(batch, info.output_height - first);
+        const JDIMENSION count = std::min(batch, until - first);
         for (JDIMENSION i = 0; i < count; ++i) rows[i] = session.pixels + (first + i) * rowBytes;
         jpeg_read_scanlines(&info, rows, count);
     }
@@ -66,13 +68,13 @@ void decodeRgbRows(JpegSession& session) {
 
 // libjpeg gives CMYK as it is stored: inverted (255 is no ink) in the files of Adobe and
 // TurboJPEG, which mark themselves with Adobe's segment; as ink amounts in any other.
-void decodeCmykRows(JpegSession& session) {
+void decodeCmykRows(JpegSession& session, JDIMENSION until) {
     jpeg_decompress_struct& info = session.info;
     const JDIMENSION width = info.output_width;
     JSAMPARRAY cmyk =
         info.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, width * 4, 1);
     const unsigned flip = info.saw_Adobe_marker ? 0 : 255;
-    while (info.output_scanline < info.output_height) {
+    while (info.output_scanline < until) {
         uint8_t* rgb = session.pixels + size_t{info.output_scanline} * width * 3;
         jpeg_read_scanlines(&info, cmyk, 1);
         const uint8_t* in = cmyk[0];
@@ -84,17 +86,27 @@ void decodeCmykRows(JpegSession& session) {
     }
 }
 
-void decodeImage(JpegSession& session) {
+bool isCmyk(const jpeg_decompress_struct& info) {
+    return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+}
+
+void startImage(JpegSession& session) {
+    session.info.out_color_space = isCmyk(session.info) ? JCS_CMYK : JCS_RGB;
+    jpeg_start_decompress(&session.info);
+}
+
+void decodeRows(JpegSession& session) {
     jpeg_decompress_struct& info = session.info;
-    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    jpeg_start_decompress(&info);
-    if (cmyk)
-        decodeCmykRows(session);
+    const JDIMENSION stop = info.output_scanline +
+                            std::min(session.rowsWanted, info.output_height - info.output_scanline);
+    if (isCmyk(info))
+        decodeCmykRows(session, stop);
     else
-        decodeRgbRows(session);
+        decodeRgbRows(session, stop);
+    if (info.output_scanline < info.output_height) return;
     // Reads on to the end marker, so a file cut off after its last row still counts as truncated.
     jpeg_finish_decompress(&info);
+    session.finished = true;
 }
 
 } // namespace
@@ -120,11 +132,26 @@ bool readJpegParameters(JpegRecord& record) {
 }
 
 bool readJpegImage(JpegRecord& record) {
+    if (!startJpegImage(record)) return false;
+    JpegRows rows = JpegRows::More;
+    while (rows == JpegRows::More) rows = readJpegRows(record, record.height);
+    return rows == JpegRows::Done;
+}
+
+bool startJpegImage(JpegRecord& record) {
     if (!record.pixels || jpegPixelBufferSize(record.width, record.height) == 0) return false;
     JpegSession& session = *record.session;
     session.pixels = record.pixels;
     session.warningsFail = true;
-    return runGuarded(session, decodeImage);
+    return runGuarded(session, startImage);
+}
+
+JpegRows readJpegRows(JpegRecord& record, uint32_t rows) {
+    JpegSession& session = *record.session;
+    if (session.finished) return JpegRows::Done;
+    session.rowsWanted = std::max<JDIMENSION>(1, rows);
+    if (!runGuarded(session, decodeRows)) return JpegRows::Failed;
+    return session.finished ? JpegRows::Done : JpegRows::More;
 }
 
 void releaseJpegRecord(JpegRecord& record) {

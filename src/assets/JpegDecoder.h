@@ -31,6 +31,11 @@ bool readJpegParameters(JpegRecord& record);
 // (libjpeg's warnings count as failures here: it would otherwise pad the picture with grey), for
 // colour spaces it cannot turn into RGB, and for a picture over maxJpegPixels.
 bool readJpegImage(JpegRecord& record);
+// The same in steps, so that a large picture need not hold a page up: startJpegImage, then
+// readJpegRows until it says Done or Failed. Each fails as readJpegImage would.
+bool startJpegImage(JpegRecord& record);
+enum class JpegRows { More, Done, Failed };
+JpegRows readJpegRows(JpegRecord& record, uint32_t rows);
 // Closes the file and frees the decoder, whatever step the record reached. Leaves pixels alone.
 void releaseJpegRecord(JpegRecord& record);
 

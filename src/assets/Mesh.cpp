@@ -31,9 +31,13 @@ struct PieceCounts {
     int64_t faces = 0;
 };
 
-PieceCounts countPieces(std::FILE* file, char* piece) {
-    PieceCounts counts;
-    while (std::fgets(piece, pieceSize, file)) {
+// Each pass goes this many pieces a step: a few milliseconds.
+constexpr int piecesPerStep = 2048;
+
+// False once the file is read to its end.
+bool countPieces(std::FILE* file, char* piece, PieceCounts& counts) {
+    for (int n = 0; n < piecesPerStep; ++n) {
+        if (!std::fgets(piece, pieceSize, file)) return false;
         switch (classify(piece)) {
         case PieceClass::Position:
             ++counts.positions;
@@ -48,7 +52,7 @@ PieceCounts countPieces(std::FILE* file, char* piece) {
             break;
         }
     }
-    return counts;
+    return true;
 }
 
 // Counts past what the fields can hold are refused like memory that cannot be had.
@@ -108,9 +112,10 @@ void readFace(const char* piece, int32_t* position, int32_t* texCoord) {
 }
 
 // A piece takes its slot whether or not its pattern converts anything. The cursor tests only
-// matter when the file changed between the two passes.
-void parsePieces(std::FILE* file, char* piece, Mesh& mesh) {
-    while (std::fgets(piece, pieceSize, file)) {
+// matter when the file changed between the two passes. False once the file is read to its end.
+bool parsePieces(std::FILE* file, char* piece, Mesh& mesh) {
+    for (int n = 0; n < piecesPerStep; ++n) {
+        if (!std::fgets(piece, pieceSize, file)) return false;
         switch (classify(piece)) {
         case PieceClass::Position:
             if (mesh.nextPosition < mesh.positionCount)
@@ -131,6 +136,7 @@ void parsePieces(std::FILE* file, char* piece, Mesh& mesh) {
             break;
         }
     }
+    return true;
 }
 
 // The file counts from 1. Through unsigned, so that the most negative index wraps to one outside
@@ -174,31 +180,68 @@ Mesh::~Mesh() {
 }
 
 bool Mesh::loadObj(const char* fileName) {
-    // "r+" on purpose: every load appends a line end, so the file must be writable.
-    std::FILE* file = std::fopen(fileName, "r+");
-    if (!file) {
-        showMessageBox("Error opening .obj file", "App");
-        return false;
-    }
-    std::fseek(file, 0, SEEK_END);
-    std::fputc('\n', file);
-    std::fseek(file, 0, SEEK_SET);
+    ObjMeshLoad load = beginObjMesh(*this, fileName);
+    while (!stepObjMesh(load)) continue;
+    return load.loaded;
+}
 
-    makeEmpty(*this);
+ObjMeshLoad beginObjMesh(Mesh& mesh, const char* fileName) {
+    ObjMeshLoad load;
+    load.mesh = &mesh;
+    load.fileName = fileName;
+    return load;
+}
+
+bool stepObjMesh(ObjMeshLoad& load) {
+    enum { Open, Count, Parse, Finish };
+    Mesh& mesh = *load.mesh;
+    auto* file = static_cast<std::FILE*>(load.file);
+    // fgets writes each piece here; nothing of one piece is needed in the next.
     char piece[pieceSize] = {};
-    if (!allocateArrays(*this, countPieces(file, piece))) {
-        makeEmpty(*this);
-        std::fclose(file);
+    switch (load.stage) {
+    case Open:
+        // "r+" on purpose: every load appends a line end, so the file must be writable.
+        file = std::fopen(load.fileName, "r+");
+        if (!file) {
+            showMessageBox("Error opening .obj file", "App");
+            return true;
+        }
+        load.file = file;
+        std::fseek(file, 0, SEEK_END);
+        std::fputc('\n', file);
+        std::fseek(file, 0, SEEK_SET);
+        makeEmpty(mesh);
+        load.stage = Count;
+        return false;
+    case Count: {
+        PieceCounts counts{load.positions, load.texCoords, load.faces};
+        const bool more = countPieces(file, piece, counts);
+        load.positions = counts.positions;
+        load.texCoords = counts.texCoords;
+        load.faces = counts.faces;
+        if (more) return false;
+        if (!allocateArrays(mesh, counts)) {
+            makeEmpty(mesh);
+            break;
+        }
+        std::fseek(file, 0, SEEK_SET);
+        load.stage = Parse;
         return false;
     }
-    std::fseek(file, 0, SEEK_SET);
-    parsePieces(file, piece, *this);
-    for (int32_t k = 0; k < cornerCount; ++k) {
-        positionIndex[k] = zeroBased(positionIndex[k]);
-        texCoordIndex[k] = zeroBased(texCoordIndex[k]);
+    case Parse:
+        if (!parsePieces(file, piece, mesh)) load.stage = Finish;
+        return false;
+    case Finish:
+        for (int32_t k = 0; k < mesh.cornerCount; ++k) {
+            mesh.positionIndex[k] = zeroBased(mesh.positionIndex[k]);
+            mesh.texCoordIndex[k] = zeroBased(mesh.texCoordIndex[k]);
+        }
+        mesh.drawnCornerCount = moveDrawableTrianglesToFront(mesh);
+        load.loaded = true;
+        break;
     }
-    drawnCornerCount = moveDrawableTrianglesToFront(*this);
     std::fclose(file);
+    load.file = nullptr;
     return true;
 }
 

@@ -39,3 +39,17 @@ struct Mesh {
     // texture, colour and matrices the caller has set. Needs the GL context.
     void draw() const;
 };
+
+// loadObj in steps short enough that a browser's page stays responsive through a large file: the
+// two passes over the file go a batch of pieces at a time. The same message, the same line end.
+struct ObjMeshLoad {
+    Mesh* mesh = nullptr;
+    const char* fileName = nullptr;
+    void* file = nullptr;                            // the open FILE
+    int64_t positions = 0, texCoords = 0, faces = 0; // counted by the first pass
+    int stage = 0;
+    bool loaded = false; // once ended: what loadObj returns
+};
+ObjMeshLoad beginObjMesh(Mesh& mesh, const char* fileName);
+// One step; true once the load has ended.
+bool stepObjMesh(ObjMeshLoad& load);

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h> // GL_CLAMP_TO_EDGE is OpenGL 1.2: beyond Windows' gl.h
 #include <GL/glu.h>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -13,15 +14,16 @@ namespace {
 // Every failure releases all it holds before its box, which blocks until dismissed.
 bool giveUp(JpegRecord& record, const char* text, const char* caption) {
     std::free(record.pixels);
+    record.pixels = nullptr;
     releaseJpegRecord(record);
     showMessageBox(text, caption);
     return false;
 }
 
-} // namespace
+// About this many pixels a step: a few milliseconds of decoding.
+constexpr uint32_t pixelsPerStep = 1 << 18;
 
-bool decodeJpegFile(const char* fileName, RgbPicture& picture) {
-    JpegRecord record;
+bool startDecoding(JpegRecord& record, const char* fileName) {
     if (!initJpegRecord(record)) return giveUp(record, "Init error!", "Error");
     record.fileName = fileName;
     if (!readJpegParameters(record)) return giveUp(record, "Read params error!", "Error");
@@ -29,11 +31,67 @@ bool decodeJpegFile(const char* fileName, RgbPicture& picture) {
     // image step refuses it.
     const size_t bytes = jpegPixelBufferSize(record.width, record.height);
     if (bytes != 0) record.pixels = static_cast<uint8_t*>(std::malloc(bytes));
-    if (!readJpegImage(record)) return giveUp(record, "Last error!", "Image Load Error");
-    releaseJpegRecord(record);
-    picture.pixels = record.pixels;
-    picture.width = static_cast<int>(record.width);
-    picture.height = static_cast<int>(record.height);
+    if (!startJpegImage(record)) return giveUp(record, "Last error!", "Image Load Error");
+    return true;
+}
+
+// Some rows more; Done hands the picture over and releases the decoder.
+JpegRows decodeSomeRows(JpegRecord& record, RgbPicture& picture) {
+    const JpegRows rows = readJpegRows(
+        record, std::max<uint32_t>(1, pixelsPerStep / std::max<uint32_t>(1, record.width)));
+    if (rows == JpegRows::Failed) {
+        giveUp(record, "Last error!", "Image Load Error");
+    } else if (rows == JpegRows::Done) {
+        releaseJpegRecord(record);
+        picture.pixels = record.pixels;
+        picture.width = static_cast<int>(record.width);
+        picture.height = static_cast<int>(record.height);
+    }
+    return rows;
+}
+
+} // namespace
+
+bool decodeJpegFile(const char* fileName, RgbPicture& picture) {
+    JpegRecord record;
+    if (!startDecoding(record, fileName)) return false;
+    JpegRows rows = JpegRows::More;
+    while (rows == JpegRows::More) rows = decodeSomeRows(record, picture);
+    return rows == JpegRows::Done;
+}
+
+JpegTextureLoad beginJpegTexture(Texture& texture, const char* fileName, RgbPicture* keep) {
+    JpegTextureLoad load;
+    load.texture = &texture;
+    load.fileName = fileName;
+    load.keep = keep;
+    return load;
+}
+
+bool stepJpegTexture(JpegTextureLoad& load) {
+    enum { Header, Rows, Upload };
+    switch (load.stage) {
+    case Header:
+        load.record = new JpegRecord();
+        if (!startDecoding(*load.record, load.fileName)) break;
+        load.stage = Rows;
+        return false;
+    case Rows: {
+        const JpegRows rows = decodeSomeRows(*load.record, load.picture);
+        if (rows == JpegRows::Failed) break;
+        if (rows == JpegRows::Done) load.stage = Upload;
+        return false;
+    }
+    case Upload:
+        load.texture->name = uploadMipmappedTexture(load.picture);
+        if (load.keep)
+            *load.keep = load.picture;
+        else
+            freeRgbPicture(load.picture);
+        break;
+    }
+    delete load.record;
+    load.record = nullptr;
     return true;
 }
 
@@ -68,5 +126,6 @@ void Texture::loadJpeg(const char* fileName) {
 }
 
 void Texture::loadJpeg(const char* fileName, RgbPicture& decoded) {
-    if (decodeJpegFile(fileName, decoded)) name = uploadMipmappedTexture(decoded);
+    JpegTextureLoad load = beginJpegTexture(*this, fileName, &decoded);
+    while (!stepJpegTexture(load)) continue;
 }

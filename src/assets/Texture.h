@@ -21,6 +21,21 @@ struct Texture {
     void loadJpeg(const char* fileName, RgbPicture& decoded);
 };
 
+// loadJpeg in steps short enough that a browser's page stays responsive through a large picture:
+// the header, the rows a batch at a time, then the upload. The same messages, in the same order.
+struct JpegRecord;
+struct JpegTextureLoad {
+    Texture* texture = nullptr;
+    const char* fileName = nullptr;
+    RgbPicture* keep = nullptr; // where the decoded picture goes, if the caller wants it
+    JpegRecord* record = nullptr;
+    RgbPicture picture;
+    int stage = 0;
+};
+JpegTextureLoad beginJpegTexture(Texture& texture, const char* fileName, RgbPicture* keep);
+// One step; true once the load has ended, loaded or failed (with its message shown).
+bool stepJpegTexture(JpegTextureLoad& load);
+
 // The two halves of loadJpeg, callable apart so that each can be timed.
 // On failure shows the failing step's message box and returns false holding nothing.
 bool decodeJpegFile(const char* fileName, RgbPicture& picture);

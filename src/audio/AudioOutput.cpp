@@ -72,12 +72,20 @@ bool startAudioOutput(SDL_AudioDeviceID device, const Track& track) {
     playback.track = &track;
     playback.nextFrame = 0;
     playback.started = true;
-    playback.wholeTrack = playWholeTrack(track.stereo.data(), track.frameCount(), outputRate);
+    playback.wholeTrack = playWholeTrack();
     wholeTrackSteps = SteppedPosition{};
     SDL_UnlockAudioDevice(device);
     if (playback.wholeTrack) return true;
     SDL_PauseAudioDevice(device, 0);
     return SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_PLAYING;
+}
+
+bool trackPlaying(SDL_AudioDeviceID device) {
+    return device != 0 && playback.started;
+}
+
+void offerTrackFrames(const float* stereo, int64_t firstFrame, int64_t frames, bool complete) {
+    offerWholeTrackFrames(stereo, firstFrame, frames, complete, outputRate);
 }
 
 bool positionReadable(SDL_AudioDeviceID device) {

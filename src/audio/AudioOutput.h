@@ -8,8 +8,15 @@
 
 // Opens the device, paused. Returns its id, or 0 when no device can be opened.
 SDL_AudioDeviceID openAudioOutput();
-// Plays the track from its first frame, once. The track must outlive the playback.
+// Plays the track from its first frame, once. The track must outlive the playback. A track still
+// being decoded plays on as it grows where the platform plays the track itself (the browser, which
+// has no other thread to race with); SDL's own callback wants a complete one.
 bool startAudioOutput(SDL_AudioDeviceID device, const Track& track);
+// Whether startAudioOutput has started the track on this device.
+bool trackPlaying(SDL_AudioDeviceID device);
+// Hands the frames of the track just decoded on to a platform that plays the track itself, from
+// before it starts; `complete` when no more will come.
+void offerTrackFrames(const float* stereo, int64_t firstFrame, int64_t frames, bool complete);
 void closeAudioOutput(SDL_AudioDeviceID device);
 
 // The last buffer handed to the device: track frames firstFrame to firstFrame + frames (past the

@@ -9,12 +9,41 @@
 Music music;
 
 namespace {
+
 const char* const trackFileName = "data/music.ogg";
+
+// What init() decodes at once: enough to find a file that is no track, and the first seconds.
+constexpr int64_t openingFrames = 3 * outputRate;
+
+bool openDecoder(Music& m) {
+    if (!m.analyser.fft && !createSpectrumAnalyser(m.analyser)) return false;
+    closeTrackDecoder(m.decoder);
+    m.decoder = openTrackDecoder(trackFileName, m.stream);
+    return m.decoder != nullptr;
 }
 
+// The next piece, handed on to a platform that plays the track itself.
+DecodeStep decodePiece(Music& m, int64_t frames) {
+    if (!m.decoder) return m.stream.complete ? DecodeStep::Done : DecodeStep::Failed;
+    const int64_t had = m.stream.frameCount();
+    const DecodeStep step = decodeTrackPiece(*m.decoder, m.stream, frames);
+    if (step != DecodeStep::More) {
+        closeTrackDecoder(m.decoder);
+        m.decoder = nullptr;
+    }
+    if (step == DecodeStep::Failed) m.stream.complete = true;
+    offerTrackFrames(m.stream.stereo.data(), had, m.stream.frameCount() - had, m.stream.complete);
+    return step;
+}
+
+} // namespace
+
 bool openMusicTrack() {
-    if (!music.analyser.fft && !createSpectrumAnalyser(music.analyser)) return false;
-    return decodeOggVorbis(trackFileName, music.stream);
+    if (!openDecoder(music)) return false;
+    DecodeStep step = DecodeStep::More;
+    while (step == DecodeStep::More) step = decodePiece(music, int64_t{1} << 20);
+    if (step == DecodeStep::Failed) music.stream = Track{};
+    return step == DecodeStep::Done;
 }
 
 void pinSpectrumClock(int32_t ms) {
@@ -38,11 +67,20 @@ bool Music::init() {
         showMessageBox("Bass init error");
         return false;
     }
-    if (!openMusicTrack()) {
+    if (!openDecoder(*this)) {
         showMessageBox("Music opening error");
         return false;
     }
-    return true;
+    return decodeMore(openingFrames);
+}
+
+bool Music::decodeMore(int64_t frames) {
+    if (!decoder) return true;
+    // Once it plays, the track ends where the damage begins.
+    if (decodePiece(*this, frames) != DecodeStep::Failed || trackPlaying(device)) return true;
+    stream = Track{};
+    showMessageBox("Music opening error");
+    return false;
 }
 
 bool Music::play() {
@@ -55,6 +93,8 @@ bool Music::play() {
 
 void Music::stop() {
     closeAudioOutput(device);
+    closeTrackDecoder(decoder);
+    decoder = nullptr;
     destroySpectrumAnalyser(analyser);
     stream.stereo = {};
 }

@@ -9,7 +9,8 @@
 // The demo's one music track, its playback and its spectrum level.
 struct Music {
     SDL_AudioDeviceID device = 0;
-    Track stream; // the decoded track; empty when it could not be opened
+    Track stream;                    // the decoded track; empty when it could not be opened
+    TrackDecoder* decoder = nullptr; // while the track is still being decoded
     SpectrumAnalyser analyser;
     float spectrum[magnitudeCount] = {}; // the magnitudes of the latest reading
 
@@ -19,9 +20,14 @@ struct Music {
     bool levelPinned = false;
     float pinnedLevel = 0.0f;
 
-    // Opens the default output at 44100 Hz and decodes "data/music.ogg". Shows its message and
-    // returns false when either fails.
+    // Opens the default output at 44100 Hz and starts decoding "data/music.ogg": its first
+    // seconds, and the rest through decodeMore(). Shows its message and returns false when either
+    // fails.
     bool init();
+    // Decodes about `frames` more of the track. False when the stream turns out damaged before the
+    // track plays: that fails the track as init() would, with its message, and empties it. Once it
+    // plays, the track ends where the damage begins.
+    bool decodeMore(int64_t frames);
     // Plays the track from its beginning, once.
     bool play();
     void stop();
@@ -35,8 +41,8 @@ struct Music {
 
 extern Music music;
 
-// Decodes "data/music.ogg" and prepares the analysis, without any audio device: what the offline
-// renderer and the tests need to read the level at a given instant.
+// Decodes "data/music.ogg" whole and prepares the analysis, without any audio device: what the
+// offline renderer and the tests need to read the level at a given instant.
 bool openMusicTrack();
 
 // Pins every later reading to the track at this millisecond, so that the level at an instant is a

@@ -4,7 +4,8 @@
 // From the page's script library (web/library.js).
 extern "C" {
 void pageOpenAudioContext(int rate);
-int pagePlayTrack(const float* stereo, double frames, int rate);
+void pageOfferTrack(const float* stereo, double firstFrame, double frames, int complete, int rate);
+int pagePlayTrack();
 int pageTrackPosition(double* frameAndDelay);
 void pageStopTrack();
 }
@@ -19,8 +20,14 @@ double handOverDelaySeconds(int, int) {
     return 0;
 }
 
-bool playWholeTrack(const float* stereo, int64_t frames, int rate) {
-    return pagePlayTrack(stereo, static_cast<double>(frames), rate) != 0;
+void offerWholeTrackFrames(const float* stereo, int64_t firstFrame, int64_t frames, bool complete,
+                           int rate) {
+    pageOfferTrack(stereo, static_cast<double>(firstFrame), static_cast<double>(frames),
+                   complete ? 1 : 0, rate);
+}
+
+bool playWholeTrack() {
+    return pagePlayTrack() != 0;
 }
 
 bool wholeTrackPosition(TrackPosition& position) {
@@ -45,7 +52,10 @@ double handOverDelaySeconds(int bufferFrames, int rate) {
     return static_cast<double>(bufferFrames) / rate;
 }
 
-bool playWholeTrack(const float*, int64_t, int) {
+void offerWholeTrackFrames(const float*, int64_t, int64_t, bool, int) {
+}
+
+bool playWholeTrack() {
     return false;
 }
 

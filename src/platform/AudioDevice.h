@@ -14,10 +14,16 @@ double handOverDelaySeconds(int bufferFrames, int rate);
 
 // In the browser SDL's audio is a script processor whose buffers are filled on the page's main
 // thread: whenever the page or the machine is busy the sound breaks up, and Firefox passes its
-// buffers on later than their events say. So there the page hands the whole track (interleaved
-// stereo at rate) to the browser, whose own audio thread plays it, and SDL's device stays paused.
-// False natively, where SDL's callback hands the track over buffer by buffer.
-bool playWholeTrack(const float* stereo, int64_t frames, int rate);
+// buffers on later than their events say. So there the page hands the whole track to the browser,
+// whose own audio thread plays it, and SDL's device stays paused. The track comes as it is
+// decoded (interleaved stereo at rate, frames firstFrame on), into buffers of the browser's own,
+// so that nothing is left to copy when it starts; complete when no more will come.
+void offerWholeTrackFrames(const float* stereo, int64_t firstFrame, int64_t frames, bool complete,
+                           int rate);
+// Plays what was offered from its first frame, and what is offered later in its turn. False
+// natively, where SDL's callback hands the track over buffer by buffer, and where the browser
+// could take none of it.
+bool playWholeTrack();
 // Where the track given to playWholeTrack stands: the browser is playing `frame` into its output
 // now, and it leaves the speakers delay seconds from now. False before the browser can tell.
 struct TrackPosition {

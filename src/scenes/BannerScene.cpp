@@ -1,5 +1,6 @@
 #include "scenes/BannerScene.h"
 
+#include "assets/AssetQueue.h"
 #include "assets/Texture.h"
 #include "audio/Music.h"
 #include "scenes/GentleFlashes.h"
@@ -39,13 +40,11 @@ void placeGently(float x) {
     glScalef(beat.scale, beat.scale, 1);
 }
 
-} // namespace
+// Kept from their loading for the gentle picture.
+RgbPicture calm, loud;
 
-void load() {
-    RgbPicture calm, loud;
-    calmTexture.loadJpeg("data/city_bw.jpg", calm);
-    loudTexture.loadJpeg("data/city_bw1.jpg", loud);
-    // Made whether or not gentle is asked for yet: the page's switch may still turn it on.
+// Made whether or not gentle is asked for yet: the page's switch may still turn it on.
+void makeGentleLoudTexture() {
     if (calm.pixels && loud.pixels) {
         RgbPicture gentleLoud = makeGentleLoudPicture(calm, loud);
         if (gentleLoud.pixels) gentleLoudTexture.name = uploadMipmappedTexture(gentleLoud);
@@ -53,6 +52,14 @@ void load() {
     }
     freeRgbPicture(calm);
     freeRgbPicture(loud);
+}
+
+} // namespace
+
+void load() {
+    queueJpeg(calmTexture, "data/city_bw.jpg", &calm);
+    queueJpeg(loudTexture, "data/city_bw1.jpg", &loud);
+    queueStep(makeGentleLoudTexture);
     prepareGentleFlashes();
 }
 

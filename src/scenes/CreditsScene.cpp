@@ -1,5 +1,6 @@
 #include "scenes/CreditsScene.h"
 
+#include "assets/AssetQueue.h"
 #include "assets/Texture.h"
 #include "scenes/SceneToolkit.h"
 
@@ -12,7 +13,7 @@ Texture creditsTexture;
 }
 
 void load() {
-    creditsTexture.loadJpeg("data/credits.jpg");
+    queueJpeg(creditsTexture, "data/credits.jpg");
 }
 
 // Draws with the texturing, colour and blending the earlier scenes left behind.

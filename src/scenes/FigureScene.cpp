@@ -1,5 +1,6 @@
 #include "scenes/FigureScene.h"
 
+#include "assets/AssetQueue.h"
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
 #include "audio/ShowClock.h"
@@ -24,10 +25,10 @@ void enlargeAndTipForward() {
 } // namespace
 
 void load() {
-    figureMesh.loadObj("data/figure.obj");
-    insideMesh.loadObj("data/inside.obj");
-    insideTexture.loadJpeg("data/texture6.jpg");
-    figureTexture.loadJpeg("data/texture7.jpg");
+    queueObj(figureMesh, "data/figure.obj");
+    queueObj(insideMesh, "data/inside.obj");
+    queueJpeg(insideTexture, "data/texture6.jpg");
+    queueJpeg(figureTexture, "data/texture7.jpg");
 }
 
 // The cut is chosen by the absolute time, with strict bounds, so that at 13000, 26000 and 46000 ms

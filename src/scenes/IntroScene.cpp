@@ -1,5 +1,6 @@
 #include "scenes/IntroScene.h"
 
+#include "assets/AssetQueue.h"
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
 #include "audio/Music.h"
@@ -50,9 +51,9 @@ void drawSquare() {
 } // namespace
 
 void load() {
-    logoTexture.loadJpeg("data/logo1.jpg");
-    sphereTexture.loadJpeg("data/texture6.jpg");
-    sphereMesh.loadObj("data/sphere1.obj");
+    queueJpeg(logoTexture, "data/logo1.jpg");
+    queueJpeg(sphereTexture, "data/texture6.jpg");
+    queueObj(sphereMesh, "data/sphere1.obj");
 }
 
 void draw(float p) {

@@ -1,5 +1,6 @@
 #include "scenes/SphereScene.h"
 
+#include "assets/AssetQueue.h"
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
 #include "scenes/OrbitShot.h"
@@ -18,10 +19,10 @@ Texture spareTexture;
 } // namespace
 
 void load() {
-    spareMesh.loadObj("data/star.obj");
-    sphereMesh.loadObj("data/sphere2.obj");
-    sphereTexture.loadJpeg("data/texture3.jpg");
-    spareTexture.loadJpeg("data/texture5.jpg");
+    queueObj(spareMesh, "data/star.obj");
+    queueObj(sphereMesh, "data/sphere2.obj");
+    queueJpeg(sphereTexture, "data/texture3.jpg");
+    queueJpeg(spareTexture, "data/texture5.jpg");
 }
 
 void draw(float p) {

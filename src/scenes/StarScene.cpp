@@ -1,5 +1,6 @@
 #include "scenes/StarScene.h"
 
+#include "assets/AssetQueue.h"
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
 #include "scenes/OrbitShot.h"
@@ -14,8 +15,8 @@ Texture starTexture;
 } // namespace
 
 void load() {
-    starMesh.loadObj("data/star.obj");
-    starTexture.loadJpeg("data/texture3.jpg");
+    queueObj(starMesh, "data/star.obj");
+    queueJpeg(starTexture, "data/texture3.jpg");
 }
 
 // One third and minus eight thirds, as single-precision floats.

@@ -16,8 +16,11 @@
 //   offline     the page opened once, its server stopped: a reload still draws ?at=20000; the web
 //               app manifest's name is the page's and its icons load; a new build's service
 //               worker replaces the old cache
-//   compressed  a host that sends demo.data gzip-compressed: the bar counts the package's own
-//               bytes to its end and the demo starts
+//   compressed  a host that marks the compressed files gzip-encoded, and a browser without
+//               DecompressionStream: the bar counts the package's own bytes to its end and the
+//               demo starts
+//   bytes       what the page downloads before it offers the start, from a host that compresses
+//               nothing, within its budget
 //   phone       a phone's screen in portrait and landscape: the picture keeps 4:3 and follows the
 //               turn, nothing scrolls, no double-tap zoom; without the full-screen API (an
 //               iPhone) the button pins the picture to the visible viewport, or hides itself
@@ -565,18 +568,63 @@ async function testOffline({browser, servers}) {
 async function testCompressed({browser, servers}) {
     const label = `${browser.engine}: compressed data`;
     const megabytes = await dataMegabytes();
-    await browser.withPage({}, async (page) => {
-        await play(page, servers.compressed.url(), browser);
+    // Played through to its frames, and ended; the loading bar at the package's own size.
+    const playAndEnd = async (page, url, what) => {
+        await play(page, url, browser);
         const [status, bar] = await loadingStatus(page);
-        console.log(`${label}: demo.data sent gzip-compressed ${servers.compressed.served.compressed} time(s); ` +
-            `the loading bar ended at "${status}", ${bar}`);
-        check(servers.compressed.served.compressed >= 1, `${label}: the server sent no compressed demo.data`);
+        console.log(`${label}: ${what}: the loading bar ended at "${status}", ${bar}`);
         check(status === `Loading ${megabytes} of ${megabytes} MB` && parseFloat(bar) === 100,
-            `${label}: the loading bar ended at "${status}" (${bar}), not at ${megabytes} of ${megabytes} MB`);
+            `${label}: ${what}: the loading bar ended at "${status}" (${bar}), not at ${megabytes} of ${megabytes} MB`);
         await page.waitFor(() => window.demoProbe.frames.times.length >= 5, null, 60000, '5 frames');
         await page.press('Escape');
         await page.waitForState('ended', 10000);
-        checkQuiet(page, label);
+        checkQuiet(page, `${label}: ${what}`);
+    };
+    // A host that marks the .gz files as gzip-encoded: the browser inflates them on the way and the
+    // page must not inflate them again.
+    await browser.withPage({}, async (page) => {
+        await playAndEnd(page, servers.compressed.url(), 'the .gz files sent gzip-encoded');
+        console.log(`${label}: ${servers.compressed.served.compressed} file(s) sent gzip-encoded`);
+        check(servers.compressed.served.compressed >= 3, `${label}: the server sent ` +
+            `${servers.compressed.served.compressed} files gzip-encoded, not the program's and the data's`);
+    });
+    // A browser without DecompressionStream fetches the files as they are.
+    if (!browser.scriptsBeforePage) return;
+    await browser.withPage({}, async (page) => {
+        await page.beforeScripts(() => delete window.DecompressionStream);
+        await playAndEnd(page, servers.page.url(), 'without DecompressionStream');
+        const fetched = await page.evaluate(() => performance.getEntriesByType('resource').map((e) => e.name.replace(/^.*\//, '')));
+        check(['demo.data', 'demo.wasm', 'demo.js'].every((file) => fetched.includes(file)) && !fetched.some((file) => file.endsWith('.gz')),
+            `${label}: without DecompressionStream the page fetched ${fetched.join(', ')}`);
+    });
+}
+
+// What a visitor downloads before the start is offered, from a host that compresses nothing, by
+// the browser's own resource timings (the service worker is registered only once the start is
+// offered, and its fetches come after). Bytes do not depend on the machine's load, times do: those
+// belong to bench/web_load.sh.
+const byteBudget = 3.3e6;
+async function testBytes({browser, servers}) {
+    const label = `${browser.engine}: bytes before the start`;
+    await browser.withPage({}, async (page) => {
+        await page.goto(servers.page.url());
+        await page.waitForState('ready', 120000);
+        const seen = await page.evaluate(() => {
+            const readyAt = window.demoProbe.states.ready;
+            return [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
+                .filter((entry) => entry.startTime <= readyAt)
+                .map((entry) => ({file: entry.name.replace(/^.*\//, '').replace(/\?.*$/, '') || 'index.html',
+                    transfer: entry.transferSize, body: entry.encodedBodySize}));
+        });
+        const total = seen.reduce((sum, entry) => sum + (entry.transfer || entry.body), 0);
+        const files = fs.readdirSync(options.page);
+        const sizes = seen.map((entry) => entry.transfer || entry.body);
+        console.log(`${label}: ${(total / 1e6).toFixed(2)} MB: ${seen.map((e, i) => `${e.file} ${sizes[i]}`).join(', ')}`);
+        // An engine that hid the sizes would pass any budget: each file must show its own.
+        check(seen.every((entry, i) => !files.includes(entry.file) || sizes[i] >= fs.statSync(path.join(options.page, entry.file)).size),
+            `${label}: the resource timings do not give the files' sizes: ${JSON.stringify(seen)}`);
+        check(seen.some((entry) => entry.file === 'demo.data.gz'), `${label}: the data package was not fetched compressed: ${JSON.stringify(seen)}`);
+        check(total <= byteBudget, `${label}: ${(total / 1e6).toFixed(2)} MB before the start, over the ${byteBudget / 1e6} MB budget`);
     });
 }
 
@@ -879,6 +927,7 @@ const cases = {
     lost: testLostContext,
     offline: testOffline,
     compressed: testCompressed,
+    bytes: testBytes,
     phone: testPhone,
     gentle: testGentle,
 };

@@ -34,28 +34,32 @@
         };
         window.AudioContext.prototype = Original.prototype;
     }
-    // When the track was asked to start, against where the context's time was then: its time as
-    // the page reads it a moment later, less that moment. A start already past when asked begins
-    // late, and every position the page counts from it is off by as much. With ?slow-track-copy the
-    // page's copy of the track takes 300 ms more, as on a slow machine, during which Firefox's
-    // context time stands still for the page.
+    // When the track was asked to start (its first chunk), against where the context's time was
+    // then: its time as the page reads it a moment later, less that moment. A start already past
+    // when asked begins late, and every position the page counts from it is off by as much. With
+    // ?slow-track-copy the making of the first chunk's source takes 300 ms more, as on a slow
+    // machine, during which Firefox's context time stands still for the page.
     if (window.AudioBufferSourceNode) {
         if (new URLSearchParams(location.search).has('slow-track-copy')) {
-            const createBuffer = BaseAudioContext.prototype.createBuffer;
-            BaseAudioContext.prototype.createBuffer = function (...args) {
-                const buffer = createBuffer.apply(this, args);
-                for (const until = performance.now() + 300; performance.now() < until;) continue;
-                return buffer;
+            const createBufferSource = BaseAudioContext.prototype.createBufferSource;
+            let slowed = false;
+            BaseAudioContext.prototype.createBufferSource = function (...args) {
+                const source = createBufferSource.apply(this, args);
+                if (!slowed) for (const until = performance.now() + 300; performance.now() < until;) continue;
+                slowed = true;
+                return source;
             };
         }
         const start = AudioBufferSourceNode.prototype.start;
         AudioBufferSourceNode.prototype.start = function (when = 0, ...rest) {
             const askedAt = performance.now();
             const context = this.context;
-            setTimeout(() => {
-                const contextAt = context.currentTime - (performance.now() - askedAt) / 1000;
-                probe.trackStart = {when, contextAt};
-            }, 100);
+            if (!probe.trackStart) {
+                probe.trackStart = {when, contextAt: null};
+                setTimeout(() => {
+                    probe.trackStart.contextAt = context.currentTime - (performance.now() - askedAt) / 1000;
+                }, 100);
+            }
             return start.call(this, when, ...rest);
         };
     }

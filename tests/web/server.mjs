@@ -1,12 +1,12 @@
 // A static web server for the browser tests, on 127.0.0.1: the built page as a host would serve
-// it, with what the tests need beyond scripts/serve-web.sh: it can send demo.data
-// gzip-compressed (as hosts that compress on the fly do), put a script at the head of every page
+// it, with what the tests need beyond scripts/serve-web.sh: it can mark the compressed files it
+// sends (demo.data.gz and the others the page fetches) as gzip-encoded, as some hosts do for .gz
+// files, so that the browser inflates them on the way, put a script at the head of every page
 // (the WebKit driver's probe, since WebKit's WebDriver has no way to run one before the page's
 // own), count what it serves, and stop and start again on the same port (the offline test).
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
-import zlib from 'node:zlib';
 
 const types = {
     '.html': 'text/html; charset=utf-8',
@@ -19,10 +19,11 @@ const types = {
     '.jpg': 'image/jpeg',
     '.webmanifest': 'application/manifest+json',
     '.txt': 'text/plain; charset=utf-8',
+    '.gz': 'application/gzip',
 };
 
-// directory: what to serve. compress: send demo.data gzip-compressed, in chunks of unknown total
-// length. headScript: JavaScript put first in every HTML page's <head>.
+// directory: what to serve. compress: send every .gz file as it is with Content-Encoding: gzip, in
+// chunks of unknown total length. headScript: JavaScript put first in every HTML page's <head>.
 export async function startServer(root, {compress = false, headScript = null} = {}) {
     const directory = path.resolve(root);
     const served = {requests: 0, compressed: 0};
@@ -42,12 +43,11 @@ export async function startServer(root, {compress = false, headScript = null} = 
         let body = fs.readFileSync(file);
         if (extension === '.html' && headScript)
             body = Buffer.from(body.toString().replace('<head>', `<head>\n<script>${headScript}</script>`));
-        if (compress && path.basename(file) === 'demo.data') {
+        if (compress && extension === '.gz') {
             served.compressed++;
             response.writeHead(200, {...headers, 'Content-Encoding': 'gzip'});
-            const gzip = zlib.createGzip();
-            gzip.pipe(response);
-            gzip.end(body);
+            for (let at = 0; at < body.length; at += 65536) response.write(body.subarray(at, at + 65536));
+            response.end();
             return;
         }
         response.writeHead(200, {...headers, 'Content-Length': body.length});

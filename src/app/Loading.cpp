@@ -1,0 +1,90 @@
+#include "app/Loading.h"
+
+#include "app/Timeline.h"
+#include "assets/AssetQueue.h"
+#include "audio/AudioOutput.h"
+#include "audio/Music.h"
+
+namespace {
+
+// The track is kept decoded this far ahead of the show: the browser plays it in chunks of 1.5 s,
+// each of which must be in before its time.
+constexpr int32_t trackLeadMs = 8000;
+// What a frame needs of the track beyond its instant: the spectrum's window reaches 12 ms past
+// it, and gentle flashes read 20 ms ahead.
+constexpr int32_t trackNeededMs = 1000;
+// The first frames' share, which the start waits for.
+constexpr int32_t openingTrackMs = 3000;
+// A few milliseconds of decoding.
+constexpr int64_t trackPieceFrames = outputRate / 4;
+// Between frames: a little, and more when something is needed soon.
+constexpr double stepSecondsBetweenFrames = 0.004;
+constexpr double stepSecondsWhenDue = 0.02;
+constexpr int32_t dueWithinMs = 5000;
+
+bool trackDecoding() {
+    return music.decoder != nullptr;
+}
+
+bool trackShortOf(int32_t ms) {
+    return trackDecoding() && music.stream.frameCount() < frameAtMs(ms);
+}
+
+Loading state() {
+    return assetsQueued() || trackDecoding() ? Loading::More : Loading::Done;
+}
+
+Loading decodePiece() {
+    return music.decodeMore(trackPieceFrames) ? state() : Loading::Failed;
+}
+
+} // namespace
+
+void queueSceneAssets() {
+    for (const ScheduleRow& row : schedule) {
+        setAssetsNeededFrom(row.window.start);
+        row.load();
+    }
+    setAssetsNeededFrom(0);
+}
+
+Loading loadStep(int32_t showMs) {
+    if (trackShortOf(showMs + trackLeadMs)) return decodePiece();
+    if (assetsQueued()) {
+        loadAssetStep();
+        return state();
+    }
+    return trackDecoding() ? decodePiece() : Loading::Done;
+}
+
+Loading loadFor(double seconds, int32_t showMs) {
+    const double until = audioClockSeconds() + seconds;
+    Loading loading = loadStep(showMs);
+    while (loading == Loading::More && audioClockSeconds() < until) loading = loadStep(showMs);
+    return loading;
+}
+
+Loading loadNeededBy(int32_t showMs) {
+    while (assetsQueued() && nextAssetNeededAt() <= showMs) loadAssetStep();
+    while (trackShortOf(showMs + trackNeededMs))
+        if (decodePiece() == Loading::Failed) return Loading::Failed;
+    return state();
+}
+
+Loading loadBetweenFrames(int32_t showMs) {
+    if (state() == Loading::Done) return Loading::Done;
+    const bool due = nextAssetNeededAt() - int64_t{showMs} < dueWithinMs ||
+                     trackShortOf(showMs + trackLeadMs / 2);
+    return loadFor(due ? stepSecondsWhenDue : stepSecondsBetweenFrames, showMs);
+}
+
+bool openingLoaded() {
+    return nextAssetNeededAt() > 0 && !trackShortOf(openingTrackMs);
+}
+
+Loading loadEverything() {
+    while (trackDecoding())
+        if (decodePiece() == Loading::Failed) return Loading::Failed;
+    loadQueuedAssets();
+    return Loading::Done;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+// Start-up's loading, in steps that a browser's page can spread out so that it never freezes: the
+// scenes' pictures and meshes in the order the scenes load them, each needed from its scene's
+// first instant, and the track a piece at a time, ahead of the music. Natively it all runs before
+// the music starts, in the same order; a page starts once the opening is in and loads the rest
+// between its frames.
+
+// Queues every scene's assets, in the schedule's order.
+void queueSceneAssets();
+
+enum class Loading {
+    More,   // something is left
+    Done,   // everything is loaded
+    Failed, // the track turned out damaged before it played: its message is shown, the demo ends
+};
+// One step for a show at showMs: the track's next piece where it runs short of that instant, else
+// the next asset, else the track's next piece.
+Loading loadStep(int32_t showMs);
+// Steps for up to `seconds` (at least one), for a show at showMs.
+Loading loadFor(double seconds, int32_t showMs);
+// Everything that the frame at showMs needs, now, however long it takes.
+Loading loadNeededBy(int32_t showMs);
+// What a show at showMs loads between two frames: a few milliseconds, more when something is
+// needed within seconds.
+Loading loadBetweenFrames(int32_t showMs);
+// Everything, now: the rest of the track, then the assets, the order start-up has always loaded
+// them in.
+Loading loadEverything();
+// Whether the first frames' assets and the track's first seconds are in.
+bool openingLoaded();

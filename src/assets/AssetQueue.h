@@ -1,0 +1,27 @@
+#pragma once
+
+#include "assets/Mesh.h"
+#include "assets/Texture.h"
+
+#include <cstdint>
+
+// The scenes' pictures and meshes, loaded a step at a time: each scene queues its assets when it
+// loads, and whoever drives the loading works the queue off in order, so that a browser's page
+// stays responsive while it loads and can start playing before the later scenes' assets are in.
+// Each asset is loaded as loadJpeg or loadObj would load it, with the same messages and effects,
+// in the order queued.
+
+// The assets queued from now on are needed from this instant of the timeline on.
+void setAssetsNeededFrom(int32_t ms);
+void queueJpeg(Texture& texture, const char* fileName, RgbPicture* keep = nullptr);
+void queueObj(Mesh& mesh, const char* fileName);
+// A step of the caller's own, run in its turn: to make something of the assets before it.
+void queueStep(void (*step)());
+
+bool assetsQueued();
+// When the first asset still queued is needed; INT32_MAX when none is.
+int32_t nextAssetNeededAt();
+// One step of the first asset still queued.
+void loadAssetStep();
+// Every asset still queued, now.
+void loadQueuedAssets();

@@ -1,0 +1,123 @@
+#include "DataSet.h"
+#include "OggWriter.h"
+#include "app/Frame.h"
+#include "app/Loading.h"
+#include "assets/AssetQueue.h"
+#include "audio/Music.h"
+#include "audio/Track.h"
+
+#include "GlTest.h"
+#include "MessageRecorder.h"
+#include "ScratchDirectory.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A chord that changes every 0.1 s, so that a piece put in the wrong place shows.
+bool writeChangingTrack(const std::string& path, double seconds, int rate) {
+    const auto frames = static_cast<int64_t>(seconds * rate);
+    std::vector<float> stereo(static_cast<size_t>(frames) * 2);
+    for (int64_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double hz = 200.0 + 50.0 * static_cast<int>(t * 10);
+        stereo[2 * i] = static_cast<float>(0.4 * std::sin(2 * M_PI * hz * t));
+        stereo[2 * i + 1] = static_cast<float>(0.3 * std::sin(2 * M_PI * hz * 1.5 * t));
+    }
+    return writeOggVorbis(path.c_str(), stereo.data(), frames, rate, 0.5f, 1);
+}
+
+Track decodeInPieces(const char* path, int64_t pieceFrames, int& pieces) {
+    Track track;
+    TrackDecoder* decoder = openTrackDecoder(path, track);
+    EXPECT_NE(decoder, nullptr);
+    if (!decoder) return track;
+    DecodeStep step = DecodeStep::More;
+    for (pieces = 0; step == DecodeStep::More; ++pieces) {
+        const int64_t had = track.frameCount();
+        step = decodeTrackPiece(*decoder, track, pieceFrames);
+        EXPECT_GE(track.frameCount(), had);
+        EXPECT_EQ(track.complete, step == DecodeStep::Done);
+    }
+    closeTrackDecoder(decoder);
+    EXPECT_EQ(step, DecodeStep::Done);
+    return track;
+}
+
+} // namespace
+
+// The page starts playing after the track's first seconds and decodes the rest between frames:
+// the samples must be the whole decoding's, to the bit, at the output rate and through the
+// resampler alike.
+TEST(TrackPieces, AnyPieceSizeGivesTheSamplesOfTheWholeDecoding) {
+    ScratchDirectory scratch;
+    for (const int rate : {44100, 22050, 48000}) {
+        const std::string path = "track-" + std::to_string(rate) + ".ogg";
+        ASSERT_TRUE(writeChangingTrack(path, 2.3, rate));
+        Track whole;
+        ASSERT_TRUE(decodeOggVorbis(path.c_str(), whole));
+        EXPECT_TRUE(whole.complete);
+        EXPECT_NEAR(whole.frameCount(), 2.3 * outputRate, 2) << rate;
+        for (const int64_t piece : {int64_t{1}, int64_t{997}, int64_t{outputRate / 4}}) {
+            int pieces = 0;
+            const Track stepped = decodeInPieces(path.c_str(), piece, pieces);
+            EXPECT_GT(pieces, 2) << rate << " in pieces of " << piece;
+            EXPECT_TRUE(stepped.stereo == whole.stereo) << rate << " in pieces of " << piece;
+        }
+    }
+}
+
+namespace {
+
+struct LoadingTest : ::testing::Test {
+    ScratchDirectory scratch;
+    MessageRecorder recorder;
+    void TearDown() override {
+        loadQueuedAssets();
+        music.stop();
+        music = Music{};
+    }
+};
+
+} // namespace
+
+// The default data loaded as the page loads it: the opening first (the banner's and the intro's
+// assets, the track's first seconds), then each scene's assets by its first frame, the track kept
+// ahead of the show, and the same frames as the data loaded at once.
+TEST_F(LoadingTest, TheOpeningFirstThenEachSceneByItsFirstFrame) {
+    openDemoWindow();
+    for (const DataFile& file : defaultDataSet())
+        ASSERT_TRUE(file.write(std::string("data/") + file.name));
+    ASSERT_TRUE(music.init());
+    setInitialGlState();
+    queueSceneAssets();
+
+    int steps = 0;
+    while (!openingLoaded()) {
+        ASSERT_EQ(loadStep(0), Loading::More);
+        ++steps;
+    }
+    EXPECT_GT(steps, 10); // the banner's large pictures go in several steps
+    EXPECT_EQ(nextAssetNeededAt(), 13000);
+    EXPECT_GE(music.stream.frameCount(), frameAtMs(3000));
+    EXPECT_FALSE(music.stream.complete);
+
+    EXPECT_EQ(loadNeededBy(46000), Loading::More);
+    EXPECT_EQ(nextAssetNeededAt(), 73000);
+    EXPECT_GE(music.stream.frameCount(), frameAtMs(47000));
+    EXPECT_LT(music.stream.frameCount(), frameAtMs(60000));
+
+    // Between frames of a show at 50 s, the track runs ahead of it.
+    Loading loading = Loading::More;
+    while (music.stream.frameCount() < frameAtMs(56000) && loading == Loading::More)
+        loading = loadBetweenFrames(50000);
+    EXPECT_EQ(loading, Loading::More);
+    EXPECT_EQ(loadEverything(), Loading::Done);
+    EXPECT_TRUE(music.stream.complete);
+    EXPECT_NEAR(music.stream.frameCount(), frameAtMs(136000), outputRate);
+    EXPECT_EQ(loadStep(0), Loading::Done);
+    EXPECT_TRUE(recorder.boxes().empty());
+}
