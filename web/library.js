@@ -43,19 +43,22 @@ mergeInto(LibraryManager.library, {
     // so that the start has nothing left to copy (the whole track copied at the start took a third
     // of a second on a slow phone); each chunk plays from the frame where the one before it ends.
     $demoTrackChunkFrames: 65536,
-    $scheduleTrackChunk__deps: ['$demoTrackChunkFrames'],
-    $scheduleTrackChunk: function (track, index) {
+    $trackChunkSource: function (track, index) {
         var source = track.context.createBufferSource();
         source.buffer = track.chunks[index];
         source.connect(track.context.destination);
+        track.sources.push(source);
+        return source;
+    },
+    $startTrackChunk__deps: ['$demoTrackChunkFrames'],
+    $startTrackChunk: function (track, source, index) {
         var when = track.startAt + (index * demoTrackChunkFrames) / track.rate;
         // Decoded too late for its start (a page held up for seconds): it joins where the track is.
         var late = track.context.currentTime - when;
         if (late > 0) source.start(0, late);
         else source.start(when);
-        track.sources.push(source);
     },
-    $closeTrackChunk__deps: ['$scheduleTrackChunk'],
+    $closeTrackChunk__deps: ['$trackChunkSource', '$startTrackChunk'],
     $closeTrackChunk: function (track) {
         var buffer;
         try {
@@ -68,7 +71,8 @@ mergeInto(LibraryManager.library, {
         buffer.copyToChannel(track.staging[1].subarray(0, track.filled), 1);
         track.chunks.push(buffer);
         track.filled = 0;
-        if (track.started) scheduleTrackChunk(track, track.chunks.length - 1);
+        var index = track.chunks.length - 1;
+        if (track.started) startTrackChunk(track, trackChunkSource(track, index), index);
     },
     pageOfferTrack__deps: ['$demoTrackChunkFrames', '$closeTrackChunk'],
     pageOfferTrack: function (stereo, firstFrame, frames, complete, rate) {
@@ -96,19 +100,23 @@ mergeInto(LibraryManager.library, {
         }
         if (complete && track.filled > 0 && !track.failed) closeTrackChunk(track);
     },
-    // It starts a tenth of a second after the context's time now, which runs behind the audio
-    // thread by up to a callback: a start in the past would begin the track later than asked, and
-    // every position after it would be off. Firefox's context time stands still while a script
-    // runs, so it is read before anything else here. The start falls on a frame of the context,
-    // so that the chunks after it do too.
-    pagePlayTrack__deps: ['$scheduleTrackChunk'],
+    // It starts a tenth of a second after the context's time as it stands once everything else is
+    // done, which runs behind the audio thread by up to a callback: a start in the past would
+    // begin the track later than asked, and every position after it would be off. Firefox's context
+    // time stands still while a script runs, so the sources are made first. The start falls on a
+    // frame of the context, so that the chunks after it do too.
+    pagePlayTrack__deps: ['$trackChunkSource', '$startTrackChunk'],
     pagePlayTrack: function () {
         var track = Module['demoTrack'];
         if (!track || track.failed || !track.chunks.length) return 0;
-        var context = track.context;
-        track.startAt = Math.ceil((context.currentTime + 0.1) * track.rate) / track.rate;
+        var sources = track.chunks.map(function (chunk, index) {
+            return trackChunkSource(track, index);
+        });
+        track.startAt = Math.ceil((track.context.currentTime + 0.1) * track.rate) / track.rate;
         track.started = true;
-        for (var i = 0; i < track.chunks.length; i++) scheduleTrackChunk(track, i);
+        sources.forEach(function (source, index) {
+            startTrackChunk(track, source, index);
+        });
         // SDL's paused device would go on handing silence over on the main thread.
         var SDL2 = Module['SDL2'];
         if (SDL2.audio && SDL2.audio.scriptProcessorNode) SDL2.audio.scriptProcessorNode.disconnect();

@@ -50,6 +50,10 @@ void queueSceneAssets() {
 
 Loading loadStep(int32_t showMs) {
     if (trackShortOf(showMs + trackLeadMs)) return decodePiece();
+    if (!queuedAssetsOpened()) {
+        openQueuedAssets();
+        return state();
+    }
     if (assetsQueued()) {
         loadAssetStep();
         return state();
@@ -79,7 +83,7 @@ Loading loadBetweenFrames(int32_t showMs) {
 }
 
 bool openingLoaded() {
-    return nextAssetNeededAt() > 0 && !trackShortOf(openingTrackMs);
+    return queuedAssetsOpened() && nextAssetNeededAt() > 0 && !trackShortOf(openingTrackMs);
 }
 
 Loading loadEverything() {

@@ -17,6 +17,7 @@ enum class Loading {
     Failed, // the track turned out damaged before it played: its message is shown, the demo ends
 };
 // One step for a show at showMs: the track's next piece where it runs short of that instant, else
+// the opening of every queued asset's file (so that a missing one says so before the show), else
 // the next asset, else the track's next piece.
 Loading loadStep(int32_t showMs);
 // Steps for up to `seconds` (at least one), for a show at showMs.
@@ -29,5 +30,6 @@ Loading loadBetweenFrames(int32_t showMs);
 // Everything, now: the rest of the track, then the assets, the order start-up has always loaded
 // them in.
 Loading loadEverything();
-// Whether the first frames' assets and the track's first seconds are in.
+// Whether the first frames' assets and the track's first seconds are in, and every asset's file
+// opened.
 bool openingLoaded();

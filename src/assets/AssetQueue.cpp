@@ -1,5 +1,6 @@
 #include "assets/AssetQueue.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <vector>
@@ -12,17 +13,20 @@ struct QueuedAsset {
     JpegTextureLoad picture;
     ObjMeshLoad geometry;
     void (*step)();
+    bool begun = false;
+    bool ended = false;
 };
 
 std::vector<QueuedAsset> queue;
-size_t nextAsset = 0; // the first asset not yet loaded
+size_t nextAsset = 0;  // the first asset not yet loaded
+size_t nextToOpen = 0; // the first asset not yet begun
 int32_t neededFrom = 0;
 
 void add(QueuedAsset asset) {
     // Everything before `nextAsset` is done with: the queue starts again rather than grow.
     if (nextAsset == queue.size()) {
         queue.clear();
-        nextAsset = 0;
+        nextAsset = nextToOpen = 0;
     }
     queue.push_back(asset);
 }
@@ -55,22 +59,44 @@ int32_t nextAssetNeededAt() {
     return assetsQueued() ? queue[nextAsset].neededFrom : INT32_MAX;
 }
 
-void loadAssetStep() {
-    if (!assetsQueued()) return;
-    QueuedAsset& asset = queue[nextAsset];
-    bool ended = true;
+namespace {
+
+void step(QueuedAsset& asset) {
+    asset.begun = true;
     switch (asset.kind) {
     case QueuedAsset::Picture:
-        ended = stepJpegTexture(asset.picture);
+        asset.ended = stepJpegTexture(asset.picture);
         break;
     case QueuedAsset::Geometry:
-        ended = stepObjMesh(asset.geometry);
+        asset.ended = stepObjMesh(asset.geometry);
         break;
-    case QueuedAsset::Step:
-        asset.step();
+    case QueuedAsset::Step: {
+        // It may queue more, which moves the queue: nothing of it is touched after.
+        void (*const run)() = asset.step;
+        asset.ended = true;
+        run();
         break;
     }
-    if (ended) ++nextAsset;
+    }
+}
+
+} // namespace
+
+void openQueuedAssets() {
+    for (nextToOpen = std::max(nextToOpen, nextAsset); nextToOpen < queue.size(); ++nextToOpen)
+        if (!queue[nextToOpen].begun && queue[nextToOpen].kind != QueuedAsset::Step)
+            step(queue[nextToOpen]);
+}
+
+bool queuedAssetsOpened() {
+    return std::max(nextToOpen, nextAsset) >= queue.size();
+}
+
+void loadAssetStep() {
+    while (assetsQueued() && queue[nextAsset].ended) ++nextAsset;
+    if (!assetsQueued()) return;
+    step(queue[nextAsset]);
+    while (assetsQueued() && queue[nextAsset].ended) ++nextAsset;
 }
 
 void loadQueuedAssets() {

@@ -18,6 +18,12 @@ void queueObj(Mesh& mesh, const char* fileName);
 // A step of the caller's own, run in its turn: to make something of the assets before it.
 void queueStep(void (*step)());
 
+// The first step of every asset queued, which opens its file and reads its header: a page runs
+// them before it offers the start, so that a file missing from the data says so before the
+// show rather than in the middle of it. Each asset then goes on from there in its turn.
+void openQueuedAssets();
+bool queuedAssetsOpened();
+
 bool assetsQueued();
 // When the first asset still queued is needed; INT32_MAX when none is.
 int32_t nextAssetNeededAt();

@@ -41,7 +41,8 @@ struct Mesh {
 };
 
 // loadObj in steps short enough that a browser's page stays responsive through a large file: the
-// two passes over the file go a batch of pieces at a time. The same message, the same line end.
+// opening (the first step, which finds a file that cannot be opened), then the two passes over the
+// file a batch of pieces at a time. The same message, the same line end.
 struct ObjMeshLoad {
     Mesh* mesh = nullptr;
     const char* fileName = nullptr;

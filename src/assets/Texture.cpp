@@ -23,10 +23,14 @@ bool giveUp(JpegRecord& record, const char* text, const char* caption) {
 // About this many pixels a step: a few milliseconds of decoding.
 constexpr uint32_t pixelsPerStep = 1 << 18;
 
-bool startDecoding(JpegRecord& record, const char* fileName) {
+bool readHeader(JpegRecord& record, const char* fileName) {
     if (!initJpegRecord(record)) return giveUp(record, "Init error!", "Error");
     record.fileName = fileName;
     if (!readJpegParameters(record)) return giveUp(record, "Read params error!", "Error");
+    return true;
+}
+
+bool startImage(JpegRecord& record) {
     // A picture over the size limit, or a buffer that cannot be had, leaves pixels null, and the
     // image step refuses it.
     const size_t bytes = jpegPixelBufferSize(record.width, record.height);
@@ -54,7 +58,7 @@ JpegRows decodeSomeRows(JpegRecord& record, RgbPicture& picture) {
 
 bool decodeJpegFile(const char* fileName, RgbPicture& picture) {
     JpegRecord record;
-    if (!startDecoding(record, fileName)) return false;
+    if (!readHeader(record, fileName) || !startImage(record)) return false;
     JpegRows rows = JpegRows::More;
     while (rows == JpegRows::More) rows = decodeSomeRows(record, picture);
     return rows == JpegRows::Done;
@@ -69,11 +73,15 @@ JpegTextureLoad beginJpegTexture(Texture& texture, const char* fileName, RgbPict
 }
 
 bool stepJpegTexture(JpegTextureLoad& load) {
-    enum { Header, Rows, Upload };
+    enum { Header, Start, Rows, Upload };
     switch (load.stage) {
     case Header:
         load.record = new JpegRecord();
-        if (!startDecoding(*load.record, load.fileName)) break;
+        if (!readHeader(*load.record, load.fileName)) break;
+        load.stage = Start;
+        return false;
+    case Start:
+        if (!startImage(*load.record)) break;
         load.stage = Rows;
         return false;
     case Rows: {

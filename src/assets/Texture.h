@@ -22,7 +22,8 @@ struct Texture {
 };
 
 // loadJpeg in steps short enough that a browser's page stays responsive through a large picture:
-// the header, the rows a batch at a time, then the upload. The same messages, in the same order.
+// the header (the first step, which finds a missing file or one that is no JPEG), the rows a batch
+// at a time, then the upload. The same messages, in the same order.
 struct JpegRecord;
 struct JpegTextureLoad {
     Texture* texture = nullptr;

@@ -100,7 +100,7 @@ function commonBrowser(browser) {
 
 // ---- Chromium and Firefox, through puppeteer-core.
 
-const chromiumArgs = [
+export const chromiumArgs = [
     '--no-sandbox',
     // WebGL through SwiftShader, since there is no GPU.
     '--use-angle=swiftshader',
