@@ -100,19 +100,22 @@ mergeInto(LibraryManager.library, {
         }
         if (complete && track.filled > 0 && !track.failed) closeTrackChunk(track);
     },
-    // It starts a tenth of a second after the context's time as it stands once everything else is
-    // done, which runs behind the audio thread by up to a callback: a start in the past would
-    // begin the track later than asked, and every position after it would be off. Firefox's context
-    // time stands still while a script runs, so the sources are made first. The start falls on a
-    // frame of the context, so that the chunks after it do too.
+    // It starts a tenth of a second after the context's time now, which runs behind the audio
+    // thread by up to a callback: a start in the past would begin the track later than asked, and
+    // every position after it would be off. Firefox's context time stands still while a script
+    // runs, so it is read first and carried on across the making of the sources by the page's
+    // clock. The start falls on a frame of the context, so that the chunks after it do too.
     pagePlayTrack__deps: ['$trackChunkSource', '$startTrackChunk'],
     pagePlayTrack: function () {
         var track = Module['demoTrack'];
         if (!track || track.failed || !track.chunks.length) return 0;
+        var contextAt = track.context.currentTime;
+        var pageAt = performance.now();
         var sources = track.chunks.map(function (chunk, index) {
             return trackChunkSource(track, index);
         });
-        track.startAt = Math.ceil((track.context.currentTime + 0.1) * track.rate) / track.rate;
+        var startAt = contextAt + (performance.now() - pageAt) / 1000 + 0.1;
+        track.startAt = Math.ceil(startAt * track.rate) / track.rate;
         track.started = true;
         sources.forEach(function (source, index) {
             startTrackChunk(track, source, index);

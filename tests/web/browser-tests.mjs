@@ -604,10 +604,12 @@ async function testCompressed({browser, servers}) {
 // offered, and its fetches come after). Bytes do not depend on the machine's load, times do: those
 // belong to bench/web_load.sh.
 const byteBudget = 3.3e6;
-async function testBytes({browser, servers}) {
+async function testBytes({browser}) {
     const label = `${browser.engine}: bytes before the start`;
+    // An origin of its own, as a first visit: no service worker of an earlier case serves the files.
+    const server = await startServer(options.page, {headScript: browser.headScript});
     await browser.withPage({}, async (page) => {
-        await page.goto(servers.page.url());
+        await page.goto(server.url());
         await page.waitForState('ready', 120000);
         const seen = await page.evaluate(() => {
             const readyAt = window.demoProbe.states.ready;
@@ -625,7 +627,7 @@ async function testBytes({browser, servers}) {
             `${label}: the resource timings do not give the files' sizes: ${JSON.stringify(seen)}`);
         check(seen.some((entry) => entry.file === 'demo.data.gz'), `${label}: the data package was not fetched compressed: ${JSON.stringify(seen)}`);
         check(total <= byteBudget, `${label}: ${(total / 1e6).toFixed(2)} MB before the start, over the ${byteBudget / 1e6} MB budget`);
-    });
+    }).finally(() => server.stop());
 }
 
 // The picture's box and the page's scrolling, as a phone's screen sees them.
