@@ -7,8 +7,7 @@
 // scores, mobile and desktop. bench/web_load.sh serves the page and runs this.
 //   node bench/web_load.mjs URL [--runs N] [--label TEXT]
 import {parseArgs} from 'node:util';
-import puppeteer from 'puppeteer-core';
-import {chromiumArgs} from '../tests/web/engines.mjs';
+import {chromiumArgs, puppeteer} from '../tests/web/engines.mjs';
 
 const {values: options, positionals} = parseArgs({
     allowPositionals: true,
@@ -87,7 +86,7 @@ async function openOnce(profile) {
                 .filter((entry) => entry.startTime <= readyAt);
             return {readyAt, bytes: entries.reduce((sum, entry) => sum + (entry.transferSize || entry.encodedBodySize), 0)};
         });
-        const trace = JSON.parse(await page.tracing.stop());
+        const trace = JSON.parse(Buffer.from(await page.tracing.stop()).toString('utf8'));
         const events = trace.traceEvents;
         const navigation = events.find((e) => e.name === 'navigationStart' && e.args?.data?.isLoadingMainFrame && /^http/.test(e.args.data.documentLoaderURL ?? ''));
         const work = mainThreadWork(events, navigation ? navigation.ts : events[0].ts, seen.readyAt);

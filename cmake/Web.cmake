@@ -26,5 +26,5 @@ target_link_options(demo PRIVATE
     -sALLOW_MEMORY_GROWTH=1
     # The data arrives in a package of its own (data.js), loaded by the page before demo.js.
     -sFORCE_FILESYSTEM=1
-    "SHELL:-sEXPORTED_FUNCTIONS=['_main','_startPlayback','_endPlayback']"
+    "SHELL:-sEXPORTED_FUNCTIONS=['_main','_startPlayback','_endPlayback','_resumeLoading']"
     "SHELL:--js-library ${DEMO_PAGE_LIBRARY}")

@@ -10,8 +10,19 @@ set -euo pipefail
 data=$1 out=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The demo reads "data/..." from the working directory, which is the file system's root.
-python3 /usr/share/emscripten/tools/file_packager.py "$out/demo.data" --preload "$data@/data" \
+# The page hands each file to the program as soon as it has arrived, so they go in the order the
+# demo loads them (the track, then the scenes' files in the schedule's order); any other file
+# follows, in name order. The demo reads "data/..." from the working directory, which is the file
+# system's root.
+order=(music.ogg city_bw.jpg city_bw1.jpg logo1.jpg texture6.jpg sphere1.obj figure.obj inside.obj
+    texture7.jpg star.obj sphere2.obj texture3.jpg texture5.jpg credits.jpg)
+files=()
+for name in "${order[@]}"; do [ -f "$data/$name" ] && files+=("$data/$name@/data/$name"); done
+while IFS= read -r -d '' path; do
+    name=${path#"$data"/}
+    [[ " ${order[*]} " == *" $name "* ]] || files+=("$path@/data/$name")
+done < <(find "$data" -type f -print0 | sort -z)
+python3 /usr/share/emscripten/tools/file_packager.py "$out/demo.data" --preload "${files[@]}" \
     --js-output="$work/data.js" --separate-metadata --no-node 2>&1 >/dev/null |
     grep -v FORCE_FILESYSTEM >&2 || true
 [ -s "$work/data.js.metadata" ] || { echo "pack-web-data: packing $data failed" >&2; exit 1; }

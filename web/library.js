@@ -10,6 +10,9 @@ mergeInto(LibraryManager.library, {
     pageDemoReady: function () {
         Module['demoPage'].ready();
     },
+    pageDataArrived: function (fileName) {
+        return Module['demoPage'].dataArrived(UTF8ToString(fileName)) ? 1 : 0;
+    },
     pageGentleFlashes: function () {
         return Module['demoPage'].gentle() ? 1 : 0;
     },

@@ -106,31 +106,6 @@
         });
     }
 
-    // Reads a stream whole, calling progress with the bytes so far.
-    function readAll(stream, progress) {
-        var reader = stream.getReader();
-        var chunks = [];
-        var loaded = 0;
-        function next() {
-            return reader.read().then(function (part) {
-                if (part.done) return;
-                chunks.push(part.value);
-                loaded += part.value.length;
-                progress(loaded);
-                return next();
-            });
-        }
-        return next().then(function () {
-            var whole = new Uint8Array(loaded);
-            var at = 0;
-            chunks.forEach(function (chunk) {
-                whole.set(chunk, at);
-                at += chunk.length;
-            });
-            return whole;
-        });
-    }
-
     // The bar counts the data package's own bytes as they come out of the inflation, against its
     // size from demo.data.json: right whatever the host did to them on the way.
     var megabytes = function (bytes) {
@@ -143,6 +118,26 @@
             'Loading ' + megabytes(loaded) + ' of ' + megabytes(total) + ' MB';
     }
 
+    // The data package's files go into the program's in-memory file system one by one as they
+    // arrive, in the order the demo loads them (scripts/pack-web-data.sh), so that the program
+    // starts on them while the rest still downloads; it asks dataArrived() before it opens a file.
+    var data = {layout: null, bytes: null, loaded: 0, complete: false, installed: {}, runtime: false};
+
+    function installArrived() {
+        if (!data.runtime || !data.layout) return;
+        var any = false;
+        data.layout.files.forEach(function (file) {
+            if (data.installed[file.name] || file.end > data.loaded) return;
+            var slash = file.name.lastIndexOf('/');
+            Module['FS_createPath']('/', file.name.slice(1, slash), true, true);
+            Module['FS_createDataFile'](file.name, null, data.bytes.subarray(file.start, file.end),
+                true, true, true);
+            data.installed[file.name] = true;
+            any = true;
+        });
+        if ((any || data.complete) && Module['_resumeLoading']) Module['_resumeLoading']();
+    }
+
     var dataPackage = Promise.all([
         fetchOk('demo.data.json').then(function (response) {
             return response.json();
@@ -150,13 +145,27 @@
         fetchPacked('demo.data'),
     ]).then(function (both) {
         var layout = both[0];
+        var reader = both[1].getReader();
+        data.layout = layout;
+        data.bytes = new Uint8Array(layout.bytes);
         showProgress(0, layout.bytes);
-        return readAll(both[1], function (loaded) {
-            showProgress(loaded, layout.bytes);
-        }).then(function (bytes) {
-            if (bytes.length !== layout.bytes)
-                throw new Error('demo.data: ' + bytes.length + ' bytes, not ' + layout.bytes);
-            return {layout: layout, bytes: bytes};
+        function next() {
+            return reader.read().then(function (part) {
+                if (part.done) return;
+                if (data.loaded + part.value.length > layout.bytes)
+                    throw new Error('demo.data: more than ' + layout.bytes + ' bytes');
+                data.bytes.set(part.value, data.loaded);
+                data.loaded += part.value.length;
+                showProgress(data.loaded, layout.bytes);
+                installArrived();
+                return next();
+            });
+        }
+        return next().then(function () {
+            if (data.loaded !== layout.bytes)
+                throw new Error('demo.data: ' + data.loaded + ' bytes, not ' + layout.bytes);
+            data.complete = true;
+            installArrived();
         });
     });
 
@@ -178,18 +187,17 @@
         fail('The demo could not load its data (' + error.message + ').');
     });
 
-    // The files go into the in-memory file system before main() runs.
+    // What has arrived goes in as soon as there is a file system; a still frame (?at=MS) waits for
+    // all of it, as it loads everything at once.
     function installData() {
-        Module['addRunDependency']('demo.data');
-        dataPackage.then(function (data) {
-            data.layout.files.forEach(function (file) {
-                var slash = file.name.lastIndexOf('/');
-                Module['FS_createPath']('/', file.name.slice(1, slash), true, true);
-                Module['FS_createDataFile'](file.name, null, data.bytes.subarray(file.start, file.end),
-                    true, true, true);
+        data.runtime = true;
+        installArrived();
+        if (still && !data.complete) {
+            Module['addRunDependency']('demo.data');
+            dataPackage.then(function () {
+                Module['removeRunDependency']('demo.data');
             });
-            Module['removeRunDependency']('demo.data');
-        });
+        }
     }
 
     // ---- Gentle flashes: on by itself where the viewer has asked the system for less motion, and
@@ -397,6 +405,10 @@
             console.warn(text);
         },
         demoPage: {
+            dataArrived: function (name) {
+                var path = name.charAt(0) === '/' ? name : '/' + name;
+                return data.complete || !!data.installed[path];
+            },
             gentle: function () {
                 return gentleSwitch.checked;
             },

@@ -33,7 +33,14 @@ void noteSwap() {
 } // namespace
 
 bool startDemo() {
-    if (!glWindow.create()) return false;
+    return createDemoWindow() && prepareDemo();
+}
+
+bool createDemoWindow() {
+    return glWindow.create();
+}
+
+bool prepareDemo() {
     if (!music.init()) return false;
     setInitialGlState();
     queueSceneAssets();

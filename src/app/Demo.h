@@ -3,10 +3,13 @@
 // The demo's start-up, frame loop and shut-down, in pieces that both a native loop and a
 // browser's once-per-display-frame callback can drive, so there is one frame path for both.
 
-// Start-up before the clock: the window, the music with its first seconds, the initial GL state,
-// and every scene's assets queued (app/Loading.h loads them). False when the program is to end
-// (the failure has been reported); exit with 0 then.
+// Start-up before the clock: the window, then the music with its first seconds, the initial GL
+// state and every scene's assets queued (app/Loading.h loads them). False when the program is to
+// end (the failure has been reported); exit with 0 then. A page makes its window while the data
+// still downloads, and prepares the rest once the track is in: the two halves apart.
 bool startDemo();
+bool createDemoWindow();
+bool prepareDemo();
 // Starts the track and the clock together: the timeline's 0 is the moment the track's first frame
 // leaves the device (audio/ShowClock.h).
 void startTimeline();

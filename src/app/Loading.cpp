@@ -50,15 +50,10 @@ void queueSceneAssets() {
 
 Loading loadStep(int32_t showMs) {
     if (trackShortOf(showMs + trackLeadMs)) return decodePiece();
-    if (!queuedAssetsOpened()) {
-        openQueuedAssets();
-        return state();
-    }
-    if (assetsQueued()) {
-        loadAssetStep();
-        return state();
-    }
-    return trackDecoding() ? decodePiece() : Loading::Done;
+    if (!queuedAssetsOpened() && openQueuedAssets()) return state();
+    if (assetsQueued() && loadAssetStep()) return state();
+    if (trackDecoding()) return decodePiece();
+    return assetsQueued() ? Loading::Waiting : Loading::Done;
 }
 
 Loading loadFor(double seconds, int32_t showMs) {
@@ -69,7 +64,8 @@ Loading loadFor(double seconds, int32_t showMs) {
 }
 
 Loading loadNeededBy(int32_t showMs) {
-    while (assetsQueued() && nextAssetNeededAt() <= showMs) loadAssetStep();
+    while (assetsQueued() && nextAssetNeededAt() <= showMs)
+        if (!loadAssetStep()) return Loading::Waiting;
     while (trackShortOf(showMs + trackNeededMs))
         if (decodePiece() == Loading::Failed) return Loading::Failed;
     return state();

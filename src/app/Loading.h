@@ -12,15 +12,16 @@
 void queueSceneAssets();
 
 enum class Loading {
-    More,   // something is left
-    Done,   // everything is loaded
-    Failed, // the track turned out damaged before it played: its message is shown, the demo ends
+    More,    // something is left
+    Waiting, // something is left, but its file has not arrived yet (a page's download)
+    Done,    // everything is loaded
+    Failed,  // the track turned out damaged before it played: its message is shown, the demo ends
 };
 // One step for a show at showMs: the track's next piece where it runs short of that instant, else
 // the opening of every queued asset's file (so that a missing one says so before the show), else
 // the next asset, else the track's next piece.
 Loading loadStep(int32_t showMs);
-// Steps for up to `seconds` (at least one), for a show at showMs.
+// Steps for up to `seconds` (at least one), for a show at showMs, or until they wait.
 Loading loadFor(double seconds, int32_t showMs);
 // Everything that the frame at showMs needs, now, however long it takes.
 Loading loadNeededBy(int32_t showMs);

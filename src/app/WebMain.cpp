@@ -32,21 +32,44 @@ void pageFrameDrawn(int ms);
 
 namespace {
 
+bool prepared = false;
 bool playing = false;
 bool offered = false;
+bool paused = false;
+
+// No callbacks until more data arrives (resumeLoading), or until the start.
+void pauseLoading() {
+    paused = true;
+    emscripten_pause_main_loop();
+}
 // A slice of loading before the start: a tap waits no longer than this for the page.
 constexpr double sliceSeconds = 0.03;
 
+void endBeforeStart() {
+    emscripten_cancel_main_loop();
+    stopDemo();
+    pageDemoEnded();
+}
+
 void loadBeforeStart() {
+    if (!prepared) {
+        // Nothing to do until the track is in: resumeLoading() calls back.
+        if (!music.trackArrived()) {
+            pauseLoading();
+            return;
+        }
+        prepared = true;
+        if (!prepareDemo()) {
+            endBeforeStart();
+            return;
+        }
+    }
     const Loading loading = loadFor(sliceSeconds, 0);
     if (loading == Loading::Failed) {
-        emscripten_cancel_main_loop();
-        stopDemo();
-        pageDemoEnded();
+        endBeforeStart();
         return;
     }
-    // Nothing to do until the start: no callbacks meanwhile.
-    if (loading == Loading::Done) emscripten_pause_main_loop();
+    if (loading == Loading::Done || loading == Loading::Waiting) pauseLoading();
     if (!offered && openingLoaded()) {
         offered = true;
         pageDemoReady();
@@ -101,6 +124,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE void startPlayback() {
     startTimeline();
     playing = true;
     emscripten_set_main_loop_timing(EM_TIMING_RAF, 1);
+    if (paused) emscripten_resume_main_loop();
+    paused = false;
+}
+
+// The page, as more of the data arrives: loading goes on if it waited for it.
+extern "C" EMSCRIPTEN_KEEPALIVE void resumeLoading() {
+    if (!paused || playing) return;
+    paused = false;
     emscripten_resume_main_loop();
 }
 
@@ -113,14 +144,15 @@ extern "C" EMSCRIPTEN_KEEPALIVE void endPlayback() {
     SDL_PushEvent(&quit);
 }
 
-// Runs once the data has downloaded into the page's in-memory file system.
+// Runs as soon as the program is in: the data comes into the page's in-memory file system as it
+// arrives (all of it first for a still frame).
 int main() {
     const int stillMs = pageStillFrameMs();
     if (stillMs >= 0) {
         drawStillFrame(stillMs);
         return 0;
     }
-    if (!startDemo()) {
+    if (!createDemoWindow()) {
         pageDemoEnded();
         return 0;
     }

@@ -1,5 +1,7 @@
 #include "assets/AssetQueue.h"
 
+#include "platform/DataArrival.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -80,25 +82,54 @@ void step(QueuedAsset& asset) {
     }
 }
 
+const char* fileOf(const QueuedAsset& asset) {
+    switch (asset.kind) {
+    case QueuedAsset::Picture:
+        return asset.picture.fileName;
+    case QueuedAsset::Geometry:
+        return asset.geometry.fileName;
+    case QueuedAsset::Step:
+        break;
+    }
+    return nullptr;
+}
+
+// Whether the asset can take its next step: begun already, or its file is in.
+bool ready(const QueuedAsset& asset) {
+    const char* file = fileOf(asset);
+    return asset.begun || !file || dataFileArrived(file);
+}
+
 } // namespace
 
-void openQueuedAssets() {
-    for (nextToOpen = std::max(nextToOpen, nextAsset); nextToOpen < queue.size(); ++nextToOpen)
-        if (!queue[nextToOpen].begun && queue[nextToOpen].kind != QueuedAsset::Step)
-            step(queue[nextToOpen]);
+bool openQueuedAssets() {
+    bool opened = false;
+    nextToOpen = std::max(nextToOpen, nextAsset);
+    for (size_t i = nextToOpen; i < queue.size(); ++i) {
+        QueuedAsset& asset = queue[i];
+        if (asset.begun || !fileOf(asset)) continue;
+        if (!ready(asset)) break; // the files arrive in the order they are queued
+        step(asset);
+        opened = true;
+    }
+    while (nextToOpen < queue.size() && (queue[nextToOpen].begun || !fileOf(queue[nextToOpen])))
+        ++nextToOpen;
+    return opened;
 }
 
 bool queuedAssetsOpened() {
     return std::max(nextToOpen, nextAsset) >= queue.size();
 }
 
-void loadAssetStep() {
+bool loadAssetStep() {
     while (assetsQueued() && queue[nextAsset].ended) ++nextAsset;
-    if (!assetsQueued()) return;
+    if (!assetsQueued()) return true;
+    if (!ready(queue[nextAsset])) return false;
     step(queue[nextAsset]);
     while (assetsQueued() && queue[nextAsset].ended) ++nextAsset;
+    return true;
 }
 
 void loadQueuedAssets() {
-    while (assetsQueued()) loadAssetStep();
+    while (assetsQueued() && loadAssetStep()) continue;
 }

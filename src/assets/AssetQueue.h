@@ -18,16 +18,17 @@ void queueObj(Mesh& mesh, const char* fileName);
 // A step of the caller's own, run in its turn: to make something of the assets before it.
 void queueStep(void (*step)());
 
-// The first step of every asset queued, which opens its file and reads its header: a page runs
-// them before it offers the start, so that a file missing from the data says so before the
-// show rather than in the middle of it. Each asset then goes on from there in its turn.
-void openQueuedAssets();
+// The first step of every asset queued whose file has arrived (platform/DataArrival.h), which
+// opens the file and reads its header: a page runs them before it offers the start, so that a
+// file missing from the data says so before the show rather than in the middle of it. Each asset
+// then goes on from there in its turn. False when none was opened.
+bool openQueuedAssets();
 bool queuedAssetsOpened();
 
 bool assetsQueued();
 // When the first asset still queued is needed; INT32_MAX when none is.
 int32_t nextAssetNeededAt();
-// One step of the first asset still queued.
-void loadAssetStep();
+// One step of the first asset still queued. False when its file has not arrived yet.
+bool loadAssetStep();
 // Every asset still queued, now.
 void loadQueuedAssets();

@@ -2,6 +2,7 @@
 
 #include "audio/AudioOutput.h"
 #include "audio/ShowClock.h"
+#include "platform/DataArrival.h"
 #include "platform/MessageBox.h"
 
 #include <algorithm>
@@ -72,6 +73,10 @@ bool Music::init() {
         return false;
     }
     return decodeMore(openingFrames);
+}
+
+bool Music::trackArrived() const {
+    return dataFileArrived(trackFileName);
 }
 
 bool Music::decodeMore(int64_t frames) {

@@ -24,6 +24,8 @@ struct Music {
     // seconds, and the rest through decodeMore(). Shows its message and returns false when either
     // fails.
     bool init();
+    // Whether the track's file is there for init() to open (platform/DataArrival.h).
+    bool trackArrived() const;
     // Decodes about `frames` more of the track. False when the stream turns out damaged before the
     // track plays: that fails the track as init() would, with its message, and empties it. Once it
     // plays, the track ends where the damage begins.

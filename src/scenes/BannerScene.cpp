@@ -40,18 +40,20 @@ void placeGently(float x) {
     glScalef(beat.scale, beat.scale, 1);
 }
 
-// Kept from their loading for the gentle picture.
-RgbPicture calm, loud;
+// Kept from their loading for the gentle picture, which is made whether or not gentle is asked
+// for yet (the page's switch may still turn it on), in two steps of loading: the picture, then
+// its upload.
+RgbPicture calm, loud, gentleLoud;
 
-// Made whether or not gentle is asked for yet: the page's switch may still turn it on.
-void makeGentleLoudTexture() {
-    if (calm.pixels && loud.pixels) {
-        RgbPicture gentleLoud = makeGentleLoudPicture(calm, loud);
-        if (gentleLoud.pixels) gentleLoudTexture.name = uploadMipmappedTexture(gentleLoud);
-        freeRgbPicture(gentleLoud);
-    }
+void makeGentleLoud() {
+    if (calm.pixels && loud.pixels) gentleLoud = makeGentleLoudPicture(calm, loud);
     freeRgbPicture(calm);
     freeRgbPicture(loud);
+}
+
+void uploadGentleLoud() {
+    if (gentleLoud.pixels) gentleLoudTexture.name = uploadMipmappedTexture(gentleLoud);
+    freeRgbPicture(gentleLoud);
 }
 
 } // namespace
@@ -59,7 +61,8 @@ void makeGentleLoudTexture() {
 void load() {
     queueJpeg(calmTexture, "data/city_bw.jpg", &calm);
     queueJpeg(loudTexture, "data/city_bw1.jpg", &loud);
-    queueStep(makeGentleLoudTexture);
+    queueStep(makeGentleLoud);
+    queueStep(uploadGentleLoud);
     prepareGentleFlashes();
 }
 

@@ -18,6 +18,8 @@ import os from 'node:os';
 import path from 'node:path';
 import {PNG} from 'pngjs';
 import puppeteer from 'puppeteer-core';
+// For the benchmarks beside the tests, which lie outside this package's reach.
+export {puppeteer};
 import {Builder, By, Capabilities, error as webdriverError, Key} from 'selenium-webdriver';
 
 export const engineNames = ['chromium', 'firefox', 'webkit'];
