@@ -588,6 +588,22 @@ async function testCompressed({browser, servers}) {
         check(servers.compressed.served.compressed >= 3, `${label}: the server sent ` +
             `${servers.compressed.served.compressed} files gzip-encoded, not the program's and the data's`);
     });
+    // A slow network: the program starts while the data still downloads, takes each file as it
+    // arrives, waits for the rest, and offers the start once everything is in.
+    const slow = await startServer(options.page, {headScript: browser.headScript, dataBytesPerSecond: 1e6});
+    await browser.withPage({}, async (page) => {
+        await playAndEnd(page, slow.url(), 'the data sent at 1 MB/s');
+        const when = await page.evaluate(() => {
+            const data = performance.getEntriesByType('resource').find((e) => /demo\.data(\.gz)?$/.test(e.name));
+            const started = window.demoProbe.startUp.find((step) => /^asking for a WebGL context/.test(step));
+            return {dataEnd: data && data.responseEnd, contextAt: started && Number(/at (\d+) ms/.exec(started)[1]),
+                ready: window.demoProbe.states.ready};
+        });
+        console.log(`${label}: the data sent at 1 MB/s: in by ${when.dataEnd?.toFixed(0)} ms, the WebGL context asked for ` +
+            `at ${when.contextAt} ms, the start offered at ${when.ready?.toFixed(0)} ms`);
+        check(when.contextAt < when.dataEnd - 1000, `${label}: the program did not start while the data downloaded: ${JSON.stringify(when)}`);
+        check(when.ready >= when.dataEnd, `${label}: the start was offered before the data was in: ${JSON.stringify(when)}`);
+    }).finally(() => slow.stop());
     // A browser without DecompressionStream fetches the files as they are.
     if (!browser.scriptsBeforePage) return;
     await browser.withPage({}, async (page) => {

@@ -24,7 +24,9 @@ const types = {
 
 // directory: what to serve. compress: send every .gz file as it is with Content-Encoding: gzip, in
 // chunks of unknown total length. headScript: JavaScript put first in every HTML page's <head>.
-export async function startServer(root, {compress = false, headScript = null} = {}) {
+// dataBytesPerSecond: send the data package (demo.data and demo.data.gz) no faster, as a slow
+// network would.
+export async function startServer(root, {compress = false, headScript = null, dataBytesPerSecond = 0} = {}) {
     const directory = path.resolve(root);
     const served = {requests: 0, compressed: 0};
     const handle = (request, response) => {
@@ -51,6 +53,20 @@ export async function startServer(root, {compress = false, headScript = null} = 
             return;
         }
         response.writeHead(200, {...headers, 'Content-Length': body.length});
+        if (dataBytesPerSecond && /^demo\.data(\.gz)?$/.test(path.basename(file)) && request.method !== 'HEAD') {
+            // A tenth of a second's worth at a time.
+            const piece = Math.max(1, Math.round(dataBytesPerSecond / 10));
+            let at = 0;
+            const next = () => {
+                if (response.destroyed) return;
+                response.write(body.subarray(at, at + piece));
+                at += piece;
+                if (at < body.length) setTimeout(next, 100);
+                else response.end();
+            };
+            next();
+            return;
+        }
         response.end(request.method === 'HEAD' ? undefined : body);
     };
 
