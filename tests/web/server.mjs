@@ -2,7 +2,8 @@
 // it, with what the tests need beyond scripts/serve-web.sh: it can send demo.data
 // gzip-compressed (as hosts that compress on the fly do), put a script at the head of every page
 // (the WebKit driver's probe, since WebKit's WebDriver has no way to run one before the page's
-// own), count what it serves, and stop and start again on the same port (the offline test).
+// own), count what it serves, hold demo.data half sent until told to go on (a page caught while it
+// loads), and stop and start again on the same port (the offline test).
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
@@ -22,10 +23,13 @@ const types = {
 };
 
 // directory: what to serve. compress: send demo.data gzip-compressed, in chunks of unknown total
-// length. headScript: JavaScript put first in every HTML page's <head>.
-export async function startServer(root, {compress = false, headScript = null} = {}) {
+// length. headScript: JavaScript put first in every HTML page's <head>. stall: send the first
+// half of demo.data and the rest only once release() is called.
+export async function startServer(root, {compress = false, headScript = null, stall = false} = {}) {
     const directory = path.resolve(root);
     const served = {requests: 0, compressed: 0};
+    let release = null;
+    const released = new Promise((resolve) => (release = resolve));
     const handle = (request, response) => {
         served.requests++;
         const name = decodeURIComponent(new URL(request.url, 'http://host').pathname);
@@ -51,6 +55,12 @@ export async function startServer(root, {compress = false, headScript = null} = 
             return;
         }
         response.writeHead(200, {...headers, 'Content-Length': body.length});
+        if (stall && path.basename(file) === 'demo.data' && request.method !== 'HEAD') {
+            const half = body.length >> 1;
+            response.write(body.subarray(0, half));
+            released.then(() => response.end(body.subarray(half)));
+            return;
+        }
         response.end(request.method === 'HEAD' ? undefined : body);
     };
 
@@ -63,7 +73,9 @@ export async function startServer(root, {compress = false, headScript = null} = 
     });
     const port = await listen(0);
     return {
+        host: 'plain',
         directory,
+        release,
         // WebKit counts localhost, but not 127.0.0.1, as a secure origin, and offers service workers
         // only to those; the name is looked up on this machine alone.
         url: () => `http://localhost:${port}/`,
