@@ -65,9 +65,9 @@
         bar.setAttribute('aria-valuenow', Math.floor(100 * share));
         bar.setAttribute('aria-valuetext', text);
         var quarter = Math.floor(4 * share);
-        if (quarter > quarterSaid && quarter < 4) {
+        if (quarter > quarterSaid) {
             quarterSaid = quarter;
-            byId('announcer').textContent = 'Loading: ' + 25 * quarter + ' %';
+            byId('announcer').textContent = quarter < 4 ? 'Loading: ' + 25 * quarter + ' %' : 'Loaded';
         }
     }
 

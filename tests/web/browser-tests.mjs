@@ -26,9 +26,22 @@
 //               following the window at twice its CSS pixels
 //   gentle      gentle flashes: ?at=MS&gentle against demo-capture --gentle (and not the full
 //               frame); the start overlay's switch, off by default, ticked by ?gentle, a click and
-//               Space, remembered across a reload, and a live frame at about 30 s played with it
-//               against the native gentle frames (not the full ones); on by itself where the
-//               browser reports prefers-reduced-motion: reduce, and a remembered choice wins
+//               Tab and Space, remembered across a reload, and a live frame at about 30 s played
+//               with it ticked by the keyboard against the native gentle frames (not the full
+//               ones); on by itself where the browser reports prefers-reduced-motion: reduce, and a
+//               remembered choice wins
+//   keyboard    real key presses in every state (loading, ready, playing, ended, lost, failed): Tab
+//               and Shift+Tab take the focus through every control in order, visibly; Space ticks
+//               the switch and starts nothing; Enter follows a link; Enter and Space work the
+//               buttons; Escape ends the demo, and an Escape before Start does not
+//   axe         axe-core's rules in every state and on a phone's screen: no violation; the
+//               loading bar a named progressbar with its value, said politely a few times; the
+//               canvas named
+//   hosts       the page from Debian's nginx (with and without .gz files beside the page's): the
+//               types, compression and cache lifetimes it sends, the same still frames as from the
+//               plain server and as the native ones, and a visit played to its end
+//   lighthouse  (Chromium) Lighthouse's mobile and desktop audits: accessibility, best practices
+//               and SEO 100; the performance printed
 //
 // node browser-tests.mjs --page DIR --missing-page DIR --capture DEMO_CAPTURE --data DIR
 //   --output DIR [--engines chromium,firefox,webkit] [--only CASE,...] [--skip CASE,...]
@@ -996,11 +1009,14 @@ async function testKeyboard({browser}) {
 
             // Enter on a link follows it.
             if (await tabTo(page, label, footerLinks[0])) {
+                const said = page.log.errors.length;
                 await page.press('Enter');
                 const opened = await page.waitFor(() => /LICENSE\.txt$/.test(location.pathname) && document.body &&
                     document.body.innerText.slice(0, 40), null, 30000, 'the licence opened').catch((error) => `not opened: ${error.message}`);
                 console.log(`${label}: Enter on the licence link opened "${String(opened).split('\n')[0]}"`);
                 check(/^MIT License/.test(opened), `${label}: Enter on the licence link: ${opened}`);
+                // A text page has no icon of its own: Chromium's request for /favicon.ico fails there.
+                page.log.errors.splice(said);
             }
 
             // Playing: Enter on Start; the page gives the picture the focus, Tab reaches the two
@@ -1015,6 +1031,7 @@ async function testKeyboard({browser}) {
             check(await page.state() === 'playing', `${label}: an Escape pressed before Start ended the demo`);
             await walk(page, `${label} (playing)`, ['#canvas', '#close-button', '#fullscreen-button']);
             const fullScreen = () => page.evaluate(() => !!(document.fullscreenElement || document.webkitFullscreenElement));
+            await page.press('Tab');
             await page.press('Space');
             const entered = await page.waitFor(() => !!(document.fullscreenElement || document.webkitFullscreenElement), null, 10000,
                 'full screen').catch(() => false);
@@ -1025,9 +1042,11 @@ async function testKeyboard({browser}) {
             check(entered && left, `${label}: Space and Enter on the full-screen button: ${entered}, ${left} (${await fullScreen()})`);
             await page.press('Shift+Tab');
             const focused = await page.focused();
+            const playing = await page.state();
             await page.press('Escape');
             await page.waitForState('ended', 10000);
             console.log(`${label}: Escape with the focus on ${focused} ended it`);
+            check(playing === 'playing' && focused === '#close-button', `${label}: before Escape the page was ${playing}, the focus on ${focused}`);
 
             // Ended: Play again has the focus; Enter on it plays again.
             await walk(page, `${label} (ended)`, ['#again-button', ...footerLinks]);
@@ -1138,7 +1157,7 @@ async function testAxe({browser, servers}) {
                 loading.bar.now > 0 && loading.bar.now < 100 && /MB/.test(loading.bar.text || ''),
                 `${label}: the loading bar half-way is no named progressbar with its value: ${JSON.stringify(loading.bar)}`);
             check(loaded.bar && loaded.bar.now === 100, `${label}: the progressbar ended at ${JSON.stringify(loaded.bar)}`);
-            check(liveChanges.length >= 1 && liveChanges.length <= 4 && liveChanges.length < barChanges,
+            check(liveChanges.length >= 1 && liveChanges.length <= 3 && liveChanges.length <= barChanges && liveChanges.at(-1) === 'Loaded',
                 `${label}: the live region changed ${liveChanges.length} times in the second half of the loading (${barChanges} steps)`);
             check(loaded.canvas[0] === 'img' && loaded.canvas[1], `${label}: the canvas has no name: ${JSON.stringify(loaded.canvas)}`);
             await checkAxe(page, label, 'ready');

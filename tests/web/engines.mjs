@@ -45,7 +45,12 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 async function pollUntil(page, fn, arg, timeout, what) {
     const until = Date.now() + timeout;
     for (;;) {
-        const value = await page.evaluate(fn, arg);
+        // A page that navigates (a key that follows a link or reloads it) loses the script's
+        // context under it: asked again on the next one.
+        const value = await page.evaluate(fn, arg).catch((error) => {
+            if (/Execution context was destroyed|Cannot find context|context.*(discarded|destroyed)|navigat/i.test(error.message)) return false;
+            throw error;
+        });
         if (value) return value;
         if (Date.now() > until) throw new Error(`timed out after ${timeout} ms waiting for ${what || fn.toString()}`);
         await sleep(100);
