@@ -1032,14 +1032,19 @@ async function testKeyboard({browser}) {
             await walk(page, `${label} (playing)`, ['#canvas', '#close-button', '#fullscreen-button']);
             const fullScreen = () => page.evaluate(() => !!(document.fullscreenElement || document.webkitFullscreenElement));
             await page.press('Tab');
+            const pressed = () => page.evaluate(() => document.getElementById('fullscreen-button').getAttribute('aria-pressed'));
             await page.press('Space');
             const entered = await page.waitFor(() => !!(document.fullscreenElement || document.webkitFullscreenElement), null, 10000,
                 'full screen').catch(() => false);
+            const pressedIn = await pressed();
             await page.press('Enter');
             const left = await page.waitFor(() => !(document.fullscreenElement || document.webkitFullscreenElement), null, 10000,
                 'the end of full screen').catch(() => false);
-            console.log(`${label}: Space on Full screen: ${entered ? 'full screen' : 'nothing'}; Enter: ${left ? 'back' : 'still full screen'}`);
+            const pressedOut = await pressed();
+            console.log(`${label}: Space on Full screen: ${entered ? 'full screen' : 'nothing'} (aria-pressed ${pressedIn}); ` +
+                `Enter: ${left ? 'back' : 'still full screen'} (aria-pressed ${pressedOut})`);
             check(entered && left, `${label}: Space and Enter on the full-screen button: ${entered}, ${left} (${await fullScreen()})`);
+            check(pressedIn === 'true' && pressedOut === 'false', `${label}: the full-screen button said pressed ${pressedIn}, then ${pressedOut}`);
             await page.press('Shift+Tab');
             const focused = await page.focused();
             const playing = await page.state();
