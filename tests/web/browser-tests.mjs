@@ -1032,15 +1032,18 @@ async function testKeyboard({browser}) {
             await walk(page, `${label} (playing)`, ['#canvas', '#close-button', '#fullscreen-button']);
             const fullScreen = () => page.evaluate(() => !!(document.fullscreenElement || document.webkitFullscreenElement));
             await page.press('Tab');
-            const pressed = () => page.evaluate(() => document.getElementById('fullscreen-button').getAttribute('aria-pressed'));
+            // The browser says full screen has changed a frame or so after it has.
+            const pressed = (want) => page.waitFor((w) => document.getElementById('fullscreen-button').getAttribute('aria-pressed') === w,
+                want, 5000, `aria-pressed ${want}`).then(() => want,
+                () => page.evaluate(() => document.getElementById('fullscreen-button').getAttribute('aria-pressed')));
             await page.press('Space');
             const entered = await page.waitFor(() => !!(document.fullscreenElement || document.webkitFullscreenElement), null, 10000,
                 'full screen').catch(() => false);
-            const pressedIn = await pressed();
+            const pressedIn = await pressed('true');
             await page.press('Enter');
             const left = await page.waitFor(() => !(document.fullscreenElement || document.webkitFullscreenElement), null, 10000,
                 'the end of full screen').catch(() => false);
-            const pressedOut = await pressed();
+            const pressedOut = await pressed('false');
             console.log(`${label}: Space on Full screen: ${entered ? 'full screen' : 'nothing'} (aria-pressed ${pressedIn}); ` +
                 `Enter: ${left ? 'back' : 'still full screen'} (aria-pressed ${pressedOut})`);
             check(entered && left, `${label}: Space and Enter on the full-screen button: ${entered}, ${left} (${await fullScreen()})`);
