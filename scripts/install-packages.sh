@@ -30,10 +30,12 @@ for set in "$@"; do
     wine32) packages+=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386) i386=1 ;;
     web) packages+=(emscripten dpkg-dev python3 zopfli) ;;
     # The three engines: Chromium, Firefox ESR, and WebKitGTK's MiniBrowser with its WebDriver;
-    # PulseAudio gives the last two a sound output on a machine without a sound card.
+    # PulseAudio gives the last two a sound output on a machine without a sound card; nginx, the
+    # real host the tests serve the page from too (tests/web/nginx.mjs starts its own, on
+    # 127.0.0.1, from a configuration of its own; the system's service is not used).
     # Debian's npm cannot be installed beside a node that brings its own npm (NodeSource's).
     browser-tests)
-        packages+=(chromium firefox-esr webkit2gtk-driver pulseaudio nodejs) &&
+        packages+=(chromium firefox-esr webkit2gtk-driver pulseaudio nodejs nginx) &&
             { command -v npm >/dev/null || packages+=(npm); } ;;
     # The Debian package: what builds it (debian/control's Build-Depends are the main set's) and
     # what checks it.

@@ -3,8 +3,8 @@
 # WebKitGTK (tests/web/browser-tests.mjs, which serves each page itself on 127.0.0.1): still
 # frames against demo-capture's native ones, the live page played to its end, a data package with
 # a picture missing, the controls by keyboard and touch, a lost WebGL context, offline play, a
-# compressed download, a phone's screen, the gentle flashes. Arguments go to browser-tests.mjs,
-# e.g.
+# compressed download, a phone's screen, the gentle flashes, the keyboard alone, axe-core and
+# Lighthouse (Chromium), and the page from nginx as well. Arguments go to browser-tests.mjs, e.g.
 #   scripts/run-browser-tests.sh --engines firefox --only still,live
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +16,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target demo-capture make-data >/dev/null
 build/tools/make-data data >/dev/null
 
-# puppeteer-core, selenium-webdriver and pngjs as the lock file pins them, fetched again only when it changes.
+# puppeteer-core, selenium-webdriver, pngjs, axe-core and Lighthouse as the lock file pins them,
+# fetched again only when it changes.
 if ! cmp -s tests/web/package-lock.json tests/web/node_modules/.installed-lock 2>/dev/null; then
     (cd tests/web && npm ci --no-audit --no-fund --loglevel=error &&
         cp package-lock.json node_modules/.installed-lock)

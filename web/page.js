@@ -2,8 +2,9 @@
 // The page around the demo: the data's download with its bar, the start overlay (browsers allow
 // sound only after a click or a tap, and that gesture is the timeline's 0), the controls while it
 // plays (full screen, the close button), the end with an offer to play again, a lost WebGL context,
-// the offline cache, and ?at=MS, which draws the single frame at MS for comparing with the native
-// renderer.
+// the keyboard (every control reached with Tab in every state; the demo gets Escape alone, while
+// it plays), the offline cache, and ?at=MS, which draws the single frame at MS for comparing with
+// the native renderer.
 //   ?autostart   starts without the click where the browser allows sound without one
 //   ?gentle      plays with gentle flashes (and draws the ?at=MS frame so), whatever was chosen
 //                before
@@ -111,11 +112,22 @@
     var megabytes = function (bytes) {
         return (bytes / 1e6).toFixed(1);
     };
+    // The one place that moves the bar: its look, its value for assistive technology, and a
+    // polite word at each quarter (a screen reader that spoke every chunk would say nothing else).
+    var quarterSaid = 0;
     function showProgress(loaded, total) {
         var share = total > 0 ? Math.min(1, loaded / total) : 0;
+        var text = 'Loading ' + megabytes(loaded) + ' of ' + megabytes(total) + ' MB';
         byId('progress').style.width = (100 * share).toFixed(1) + '%';
-        byId('status').textContent =
-            'Loading ' + megabytes(loaded) + ' of ' + megabytes(total) + ' MB';
+        byId('status').textContent = text;
+        var bar = byId('loading-bar');
+        bar.setAttribute('aria-valuenow', Math.floor(100 * share));
+        bar.setAttribute('aria-valuetext', text);
+        var quarter = Math.floor(4 * share);
+        if (quarter > quarterSaid) {
+            quarterSaid = quarter;
+            byId('announcer').textContent = quarter < 4 ? 'Loading: ' + 25 * quarter + ' %' : 'Loaded';
+        }
     }
 
     // The data package's files go into the program's in-memory file system one by one as they
@@ -232,6 +244,8 @@
         show('close-button', true);
         show('fullscreen-button', fullScreen.available());
         setState('playing');
+        // Start has gone: the picture takes the focus, and Tab goes on to the controls from there.
+        byId('canvas').focus();
         Module['_startPlayback']();
     }
 
@@ -292,6 +306,13 @@
             window.visualViewport.addEventListener('resize', followVisualViewport);
             window.visualViewport.addEventListener('scroll', followVisualViewport);
         }
+        // The button says whether it is pressed, however full screen was entered or left.
+        function showPressed() {
+            var on = native ? !!element() : document.body.classList.contains('filled');
+            byId('fullscreen-button').setAttribute('aria-pressed', on ? 'true' : 'false');
+        }
+        document.addEventListener('fullscreenchange', showPressed);
+        document.addEventListener('webkitfullscreenchange', showPressed);
         return {
             available: function () {
                 return native || !standalone();
@@ -305,11 +326,13 @@
                 }
                 document.body.classList.toggle('filled');
                 followVisualViewport();
+                showPressed();
             },
             leave: function () {
                 if (native && element()) exit.call(document);
                 document.body.classList.remove('filled');
                 followVisualViewport();
+                showPressed();
             },
         };
     })();
@@ -343,26 +366,20 @@
     byId('fullscreen-button').addEventListener('click', function () {
         fullScreen.toggle();
     });
-    // Enter and Space press the focused button. Caught before SDL's keyboard handler on the
-    // window, which takes keys for the demo and would keep them from the button.
-    document.addEventListener('keydown', function (event) {
-        if (event.key !== 'Enter' && event.key !== ' ') return;
-        var focused = document.activeElement;
-        // Space ticks the focused switch, as anywhere else, and starts nothing.
-        if (focused === gentleSwitch) {
-            if (event.key !== ' ') return;
-            event.preventDefault();
-            event.stopPropagation();
-            if (!event.repeat) gentleSwitch.click();
-            return;
-        }
-        var button = focused && focused.tagName === 'BUTTON' ? focused : null;
-        if (!button && state() === 'ready') button = byId('start-button');
-        if (!button || button.offsetParent === null) return;
-        event.preventDefault();
-        event.stopPropagation();
-        if (!event.repeat) button.click();
-    }, true);
+    // ---- The keyboard. SDL's handler on the window takes every key that reaches it for the demo
+    // and cancels what the browser would do with it: Tab would never move the focus, Enter would
+    // follow no link and Space tick no box. The demo uses Escape alone (src/platform/Keyboard.cpp
+    // ends it), and only while it plays: every other key, and Escape at any other time, stops here,
+    // on its way down to the focused element (SDL listens on the window on the way back up), and
+    // does what it does on any page. An Escape pressed before Start would otherwise end the demo
+    // the moment it began. Its release always passes, so that SDL never takes it as held.
+    var demoKeys = ['Escape'];
+    ['keydown', 'keypress', 'keyup'].forEach(function (type) {
+        window.addEventListener(type, function (event) {
+            var demos = demoKeys.indexOf(event.key) >= 0 && (state() === 'playing' || type === 'keyup');
+            if (!demos) event.stopPropagation();
+        }, true);
+    });
 
     // ---- Offline: the service worker keeps the page and everything it loads (sw.js). Browsers
     // offer it only to pages from https or localhost. Registered once the start is offered, so that

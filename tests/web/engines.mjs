@@ -47,11 +47,26 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 async function pollUntil(page, fn, arg, timeout, what) {
     const until = Date.now() + timeout;
     for (;;) {
-        const value = await page.evaluate(fn, arg);
+        // A page that navigates (a key that follows a link or reloads it) loses the script's
+        // context under it: asked again on the next one.
+        const value = await page.evaluate(fn, arg).catch((error) => {
+            if (/Execution context was destroyed|Cannot find context|context.*(discarded|destroyed)|navigat/i.test(error.message)) return false;
+            throw error;
+        });
         if (value) return value;
         if (Date.now() > until) throw new Error(`timed out after ${timeout} ms waiting for ${what || fn.toString()}`);
         await sleep(100);
     }
+}
+
+// The keys the pages can be sent (page.press): Escape, Enter, Space, Tab, and Shift+Tab.
+const keyNames = ['Escape', 'Enter', 'Space', 'Tab'];
+function splitKey(key) {
+    const parts = key.split('+');
+    const name = parts.pop();
+    if (!keyNames.includes(name) || parts.some((modifier) => modifier !== 'Shift'))
+        throw new Error(`no key "${key}" in the drivers: ${keyNames.join(', ')}, with Shift+`);
+    return [parts, name];
 }
 
 // What each engine's page offers beyond its driver: the same on all three.
@@ -79,6 +94,15 @@ function commonPage(page) {
         await page.waitFor(([from, more]) => window.demoProbe.frames.times.length >= from + more, [seen, n], 30000, `${n} frames`);
     };
     page.frames = () => page.evaluate(() => window.demoProbe.frames);
+    // The element that has the focus, as a visitor would name it: "#id" for an element with an id,
+    // a link by its text, "body" for none.
+    page.focused = () => page.evaluate(() => {
+        const element = document.activeElement;
+        if (!element || element === document.body) return 'body';
+        if (element.id) return `#${element.id}`;
+        if (element.tagName === 'A') return `link "${element.textContent.trim()}"`;
+        return element.tagName.toLowerCase();
+    });
     page.isShown = (selector) =>
         page.evaluate((s) => {
             const element = document.querySelector(s);
@@ -213,7 +237,12 @@ async function launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession}
                 evaluate: (fn, ...args) => page.evaluate(fn, ...args),
                 screenshot: (clip) => page.screenshot({clip}),
                 // Firefox's driver knows the space bar only as ' '.
-                press: (key) => page.keyboard.press(key === 'Space' ? ' ' : key),
+                press: async (key) => {
+                    const [modifiers, name] = splitKey(key);
+                    for (const modifier of modifiers) await page.keyboard.down(modifier);
+                    await page.keyboard.press(name === 'Space' ? ' ' : name);
+                    for (const modifier of modifiers.reverse()) await page.keyboard.up(modifier);
+                },
                 click: (selector) => page.click(selector),
                 tap: (selector) => page.tap(selector),
                 setViewport: (w, h) => page.setViewport({width: w, height: h, deviceScaleFactor: scale, hasTouch: touch, isMobile: touch}),
@@ -374,8 +403,13 @@ async function launchWebKit({scale, reducedMotion}) {
                     return PNG.sync.write(out);
                 },
                 press: async (key) => {
-                    const code = {Escape: Key.ESCAPE, Enter: Key.ENTER, Space: Key.SPACE}[key];
-                    await run(() => driver.actions().keyDown(code).keyUp(code).perform());
+                    const [modifiers, name] = splitKey(key);
+                    const code = (k) => ({Escape: Key.ESCAPE, Enter: Key.ENTER, Space: Key.SPACE, Tab: Key.TAB, Shift: Key.SHIFT}[k]);
+                    let actions = driver.actions();
+                    for (const modifier of modifiers) actions = actions.keyDown(code(modifier));
+                    actions = actions.keyDown(code(name)).keyUp(code(name));
+                    for (const modifier of modifiers.reverse()) actions = actions.keyUp(code(modifier));
+                    await run(() => actions.perform());
                     await drain();
                 },
                 click: async (selector) => {

@@ -3,7 +3,8 @@
 // sends (demo.data.gz and the others the page fetches) as gzip-encoded, as some hosts do for .gz
 // files, so that the browser inflates them on the way, put a script at the head of every page
 // (the WebKit driver's probe, since WebKit's WebDriver has no way to run one before the page's
-// own), count what it serves, and stop and start again on the same port (the offline test).
+// own), count what it serves, hold demo.data half sent until told to go on (a page caught while it
+// loads), and stop and start again on the same port (the offline test).
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
@@ -25,10 +26,13 @@ const types = {
 // directory: what to serve. compress: send every .gz file as it is with Content-Encoding: gzip, in
 // chunks of unknown total length. headScript: JavaScript put first in every HTML page's <head>.
 // dataBytesPerSecond: send the data package (demo.data and demo.data.gz) no faster, as a slow
-// network would.
-export async function startServer(root, {compress = false, headScript = null, dataBytesPerSecond = 0} = {}) {
+// network would. stall: send the first half of the data package and the rest only once release()
+// is called.
+export async function startServer(root, {compress = false, headScript = null, dataBytesPerSecond = 0, stall = false} = {}) {
     const directory = path.resolve(root);
     const served = {requests: 0, compressed: 0};
+    let release = null;
+    const released = new Promise((resolve) => (release = resolve));
     const handle = (request, response) => {
         served.requests++;
         const name = decodeURIComponent(new URL(request.url, 'http://host').pathname);
@@ -53,7 +57,8 @@ export async function startServer(root, {compress = false, headScript = null, da
             return;
         }
         response.writeHead(200, {...headers, 'Content-Length': body.length});
-        if (dataBytesPerSecond && /^demo\.data(\.gz)?$/.test(path.basename(file)) && request.method !== 'HEAD') {
+        const dataPackage = /^demo\.data(\.gz)?$/.test(path.basename(file)) && request.method !== 'HEAD';
+        if (dataBytesPerSecond && dataPackage) {
             // A tenth of a second's worth at a time.
             const piece = Math.max(1, Math.round(dataBytesPerSecond / 10));
             let at = 0;
@@ -65,6 +70,12 @@ export async function startServer(root, {compress = false, headScript = null, da
                 else response.end();
             };
             next();
+            return;
+        }
+        if (stall && dataPackage) {
+            const half = body.length >> 1;
+            response.write(body.subarray(0, half));
+            released.then(() => response.end(body.subarray(half)));
             return;
         }
         response.end(request.method === 'HEAD' ? undefined : body);
@@ -79,7 +90,9 @@ export async function startServer(root, {compress = false, headScript = null, da
     });
     const port = await listen(0);
     return {
+        host: 'plain',
         directory,
+        release,
         // WebKit counts localhost, but not 127.0.0.1, as a secure origin, and offers service workers
         // only to those; the name is looked up on this machine alone.
         url: () => `http://localhost:${port}/`,
