@@ -10,7 +10,7 @@
 # as i386 is configured, and installs report held packages. So the i386 lists are first fetched
 # into a directory of the script's own, and the architecture is added only once they come whole;
 # a failed try is repeated every $DEMO_WINE32_PAUSE seconds (30) for $DEMO_WINE32_TRY_FOR seconds
-# (300). If none succeeds, the script takes away what it added (every i386 package, then the
+# (180). If none succeeds, the script takes away what it added (every i386 package, then the
 # architecture), checks that "apt-get update" works again, prints ONE line on standard output
 # saying why wine32 could not be had, and exits 0: the caller says the 32-bit zip was not run.
 #
@@ -20,7 +20,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-try_for=${DEMO_WINE32_TRY_FOR:-300}
+try_for=${DEMO_WINE32_TRY_FOR:-180}
 pause=${DEMO_WINE32_PAUSE:-30}
 marker=/var/lib/demo-wine32/i386-added
 sudo=""
