@@ -56,7 +56,7 @@ probe_i386() {
 # A marker whose architecture has gone since (removed by hand) means nothing any more.
 has_i386 || $sudo rm -f "$marker"
 
-# What the 64-bit zip needs too: any failure here is the machine's, not i386's.
+# Fresh lists for all the rest: a failure without i386 is the machine's, not the i386 lists'.
 $sudo apt-get update -qq >"$log" 2>&1 || has_i386 ||
     { without_hosts <"$log" >&2; say "apt-get update fails without the i386 architecture"; exit 1; }
 
