@@ -64,13 +64,13 @@ script_code() {
     *) sed -E 's/(^|[[:space:]])#.*$//' "$1" ;;
     esac
 }
-# Whether a script's code tests for an option, as a case label (--name) or |--name|), in a
+# Whether a script's code tests for an option, as a case label (--name), |--name| or N:--name), in a
 # comparison (= --name, == "--name") or, for node's parseArgs, as a quoted 'name': among its
 # options; a usage line that merely names it does not count. (No grep -q after a pipe: with
 # pipefail, the writer's SIGPIPE would count as not found.)
 script_takes() { # SCRIPT OPTION
     local name=${2#--}
-    script_code "$1" | grep -E -- "(^|[[:space:](|])$2[)|]|[!=]=? *[\"']?$2([\"' ]|\$)|['\"]$name['\"]: *\{" >/dev/null
+    script_code "$1" | grep -E -- "(^|[[:space:](|:])$2[)|]|[!=]=? *[\"']?$2([\"' ]|\$)|['\"]$name['\"]: *\{" >/dev/null
 }
 # Options a script passes on to another program (its "$@" after its own).
 passed_on() { # SCRIPT -> the program whose options it also takes
