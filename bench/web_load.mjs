@@ -3,17 +3,21 @@
 // slower, 20 Mbps, 40 ms) and this machine unthrottled, each run in a browser of its own (nothing
 // cached, no service worker yet): the bytes before the start is offered, the time from navigation
 // to the offer (state "ready"), the longest main-thread task and the script run on the main thread
-// before it, and the time from the click on Start to the first frame drawn. Then Lighthouse's
-// scores, mobile and desktop. bench/web_load.sh serves the page and runs this.
-//   node bench/web_load.mjs URL [--runs N] [--label TEXT]
+// before it, and the time from the click on Start to the first frame drawn; from a host that
+// compresses nothing (scripts/serve-web.sh, at URL, which bench/web_load.sh starts) and from
+// Debian's nginx sending the build's compressed copies (tests/web/nginx.mjs, started here on
+// DIRECTORY). Then Lighthouse's scores, mobile and desktop, from the first.
+//   node bench/web_load.mjs URL DIRECTORY [--runs N]
+import os from 'node:os';
 import {parseArgs} from 'node:util';
 import {chromiumArgs, puppeteer} from '../tests/web/engines.mjs';
+import {startNginx} from '../tests/web/nginx.mjs';
 
 const {values: options, positionals} = parseArgs({
     allowPositionals: true,
-    options: {runs: {type: 'string', default: '3'}, label: {type: 'string', default: ''}},
+    options: {runs: {type: 'string', default: '3'}},
 });
-const url = positionals[0];
+const [plainUrl, directory] = positionals;
 const runs = Number(options.runs);
 
 const profiles = [
@@ -37,22 +41,23 @@ function recordStart() {
     });
 }
 
-// The main thread's tasks until `until` (ms from navigation): the longest, and the time spent in
-// script (evaluation, functions called from tasks, microtasks, compilation), counted once where
-// such events nest.
+// The page's main thread's tasks from navigation to `until` (ms after it): the longest, and the
+// time spent in script (evaluation, functions called from tasks, microtasks, compilation),
+// counted once where such events nest. The page's renderer is the one that ran page.js; the
+// navigation starts when the browser asks for the page.
 const scriptEvents = new Set(['EvaluateScript', 'v8.evaluateModule', 'FunctionCall', 'TimerFire', 'FireIdleCallback',
     'FireAnimationFrame', 'RunMicrotasks', 'V8.Execute', 'v8.compile', 'v8.compileModule', 'v8.produceCache',
-    'v8.deserializeOnBackground', 'EventDispatch', 'HandlePostMessage', 'v8.wasm.streamFromResponseCallback',
-    'v8.wasm.compiledModule', 'v8.wasm.cachedModule', 'v8.wasm.moduleCacheHit', 'v8.wasm.moduleCacheInvalid']);
-function mainThreadWork(events, navigationStart, until) {
-    const main = events.find((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain' &&
-        events.some((f) => f.pid === e.pid && f.tid === e.tid && f.name === 'EvaluateScript' && /^http/.test(f.args?.data?.url ?? '')));
-    if (!main) return {longest: NaN, script: NaN};
-    const end = navigationStart + until * 1000;
-    const mine = events.filter((e) => e.pid === main.pid && e.tid === main.tid && e.ph === 'X' && e.ts >= navigationStart && e.ts <= end)
+    'EventDispatch', 'HandlePostMessage', 'v8.wasm.compiledModule', 'v8.wasm.compileConsume']);
+function mainThreadWork(events, pageUrl, until) {
+    const ran = events.find((e) => e.name === 'EvaluateScript' && /\/page\.js$/.test(e.args?.data?.url ?? ''));
+    const asked = events.find((e) => e.name === 'ResourceSendRequest' && e.args?.data?.url === pageUrl);
+    if (!ran || !asked) return {longest: NaN, script: NaN};
+    const start = asked.ts;
+    const end = start + until * 1000;
+    const mine = events.filter((e) => e.pid === ran.pid && e.tid === ran.tid && e.ph === 'X' && e.ts >= start && e.ts <= end)
         .sort((a, b) => a.ts - b.ts);
     let longest = 0;
-    for (const e of mine) if (e.name === 'RunTask' || e.name === 'ThreadControllerImpl::RunTask') longest = Math.max(longest, e.dur / 1000);
+    for (const e of mine) if (e.name === 'RunTask') longest = Math.max(longest, e.dur / 1000);
     let script = 0;
     let coveredUntil = -1;
     for (const e of mine) {
@@ -63,7 +68,7 @@ function mainThreadWork(events, navigationStart, until) {
     return {longest, script};
 }
 
-async function openOnce(profile) {
+async function openOnce(profile, url) {
     const browser = await puppeteer.launch({browser: 'chrome', executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
         headless: true, args: chromiumArgs, protocolTimeout: 300000});
     try {
@@ -88,8 +93,7 @@ async function openOnce(profile) {
         });
         const trace = JSON.parse(Buffer.from(await page.tracing.stop()).toString('utf8'));
         const events = trace.traceEvents;
-        const navigation = events.find((e) => e.name === 'navigationStart' && e.args?.data?.isLoadingMainFrame && /^http/.test(e.args.data.documentLoaderURL ?? ''));
-        const work = mainThreadWork(events, navigation ? navigation.ts : events[0].ts, seen.readyAt);
+        const work = mainThreadWork(events, url, seen.readyAt);
         await page.click('#start-button');
         await page.waitForFunction(() => window.benchStart.firstFrameAt !== undefined, {timeout: 60000, polling: 50});
         const start = await page.evaluate(() => window.benchStart);
@@ -111,17 +115,27 @@ const row = (name, values, digits, unit) => {
         `(${shown(Math.min(...values))} to ${shown(Math.max(...values))})`;
 };
 
-console.log(`== ${url}${options.label ? ` (${options.label})` : ''}: ${runs} runs each, median (range)`);
-for (const profile of profiles) {
-    const results = [];
-    for (let i = 0; i < runs; i++) results.push(await openOnce(profile));
-    const of = (key) => results.map((r) => r[key]);
-    console.log(`-- ${profile.name}`);
-    console.log(row('bytes before Start is offered', of('bytes').map((b) => b / 1e6), 2, 'MB'));
-    console.log(row('navigation to Start offered', of('ready').map((t) => t / 1000), 2, 's'));
-    console.log(row('longest main-thread task before it', of('longest'), 0, 'ms'));
-    console.log(row('script on the main thread before it', of('script').map((t) => t / 1000), 2, 's'));
-    console.log(row('Start to the first frame drawn', of('firstFrame'), 0, 'ms'));
+async function measureHost(url, label) {
+    console.log(`== ${label} (${url}): ${runs} runs each, median (range); load average ${os.loadavg().map((l) => l.toFixed(2)).join(' ')}`);
+    for (const profile of profiles) {
+        const results = [];
+        for (let i = 0; i < runs; i++) results.push(await openOnce(profile, url));
+        const of = (key) => results.map((r) => r[key]);
+        console.log(`-- ${profile.name}`);
+        console.log(row('bytes before Start is offered', of('bytes').map((b) => b / 1e6), 2, 'MB'));
+        console.log(row('navigation to Start offered', of('ready').map((t) => t / 1000), 2, 's'));
+        console.log(row('longest main-thread task before it', of('longest'), 0, 'ms'));
+        console.log(row('script on the main thread before it', of('script').map((t) => t / 1000), 2, 's'));
+        console.log(row('Start to the first frame drawn', of('firstFrame'), 0, 'ms'));
+    }
+}
+
+await measureHost(plainUrl, 'a host that compresses nothing (serve-web.sh)');
+const nginx = await startNginx(directory);
+try {
+    await measureHost(nginx.url(), 'nginx, with the build\'s compressed copies');
+} finally {
+    await nginx.stop();
 }
 
 // Lighthouse, where the browser tests' packages have it.
@@ -134,9 +148,10 @@ try {
 if (audit) {
     for (const formFactor of ['mobile', 'desktop']) {
         const results = [];
-        for (let i = 0; i < runs; i++) results.push(await audit(url, {formFactor}));
-        console.log(`-- Lighthouse, ${formFactor}`);
+        for (let i = 0; i < runs; i++) results.push(await audit(plainUrl, {formFactor}));
+        console.log(`-- Lighthouse, ${formFactor}, from the host that compresses nothing`);
         for (const category of ['performance', 'accessibility', 'best-practices', 'seo'])
             console.log(row(category, results.map((r) => r.scores[category]), 0, ''));
     }
 }
+console.log(`load average ${os.loadavg().map((l) => l.toFixed(2)).join(' ')}`);

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # How fast the web page opens on a slow phone, a fast phone and this machine (bench/web_load.mjs),
 # with the page served as a plain host serves it (scripts/serve-web.sh: nothing compressed) and by
-# Debian's nginx sending the compressed copies beside the files. Needs dist/web
-# (scripts/build-web.sh) and the browser tests' packages (scripts/run-browser-tests.sh installs
-# them). Takes about 10 minutes with the default 3 runs of each.
+# Debian's nginx sending the compressed copies beside the files, then Lighthouse's scores. Needs
+# dist/web (scripts/build-web.sh) and the browser tests' packages and nginx
+# (scripts/run-browser-tests.sh installs them). Takes about 15 minutes with the default 3 runs.
 #   bench/web_load.sh [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +18,4 @@ server=$!
 for _ in $(seq 1 100); do grep -q '^serve-web: http' "$work/serve.log" && break; sleep 0.1; done
 url=$(sed -n 's/^serve-web: //p' "$work/serve.log")
 [ -n "$url" ] || { echo "web_load: the server did not start" >&2; exit 1; }
-echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
-node bench/web_load.mjs "$url" --runs "$runs" --label "a host that compresses nothing"
-echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+node bench/web_load.mjs "$url" dist/web --runs "$runs"

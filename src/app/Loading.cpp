@@ -17,9 +17,11 @@ constexpr int32_t trackNeededMs = 1000;
 constexpr int32_t openingTrackMs = 3000;
 // A few milliseconds of decoding.
 constexpr int64_t trackPieceFrames = outputRate / 4;
-// Between frames: a little, and more when something is needed soon.
+// Between frames: a little, and more when something is needed soon; the track no further ahead
+// than its lead, so that its decoding is spread over the show rather than crowded into its first
+// seconds beside the sound.
 constexpr double stepSecondsBetweenFrames = 0.004;
-constexpr double stepSecondsWhenDue = 0.02;
+constexpr double stepSecondsWhenDue = 0.01;
 constexpr int32_t dueWithinMs = 5000;
 
 bool trackDecoding() {
@@ -72,10 +74,15 @@ Loading loadNeededBy(int32_t showMs) {
 }
 
 Loading loadBetweenFrames(int32_t showMs) {
-    if (state() == Loading::Done) return Loading::Done;
     const bool due = nextAssetNeededAt() - int64_t{showMs} < dueWithinMs ||
                      trackShortOf(showMs + trackLeadMs / 2);
-    return loadFor(due ? stepSecondsWhenDue : stepSecondsBetweenFrames, showMs);
+    const double until =
+        audioClockSeconds() + (due ? stepSecondsWhenDue : stepSecondsBetweenFrames);
+    Loading loading = state();
+    while (loading == Loading::More && (assetsQueued() || trackShortOf(showMs + trackLeadMs)) &&
+           audioClockSeconds() < until)
+        loading = loadStep(showMs);
+    return loading;
 }
 
 bool openingLoaded() {

@@ -26,7 +26,7 @@ Loading loadFor(double seconds, int32_t showMs);
 // Everything that the frame at showMs needs, now, however long it takes.
 Loading loadNeededBy(int32_t showMs);
 // What a show at showMs loads between two frames: a few milliseconds, more when something is
-// needed within seconds.
+// needed within seconds, and of the track no more than it needs to keep ahead.
 Loading loadBetweenFrames(int32_t showMs);
 // Everything, now: the rest of the track, then the assets, the order start-up has always loaded
 // them in.
