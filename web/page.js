@@ -150,11 +150,29 @@
         if ((any || data.complete) && Module['_resumeLoading']) Module['_resumeLoading']();
     }
 
+    // The poster first: on a slow network the visitor sees the picture at once, rather than a black
+    // page while the 3 MB behind it share the line with it. The rest starts once it is shown (or
+    // has failed, or after two seconds whatever it does).
+    var posterShown = still ? Promise.resolve() : new Promise(function (resolve) {
+        var poster = byId('poster');
+        if (poster.complete) resolve();
+        poster.addEventListener('load', resolve);
+        poster.addEventListener('error', resolve);
+        setTimeout(resolve, 2000);
+    });
+    var afterPoster = function (then) {
+        return posterShown.then(then);
+    };
+
     var dataPackage = Promise.all([
-        fetchOk('demo.data.json').then(function (response) {
+        afterPoster(function () {
+            return fetchOk('demo.data.json');
+        }).then(function (response) {
             return response.json();
         }),
-        fetchPacked('demo.data'),
+        afterPoster(function () {
+            return fetchPacked('demo.data');
+        }),
     ]).then(function (both) {
         var layout = both[0];
         var reader = both[1].getReader();
@@ -183,8 +201,12 @@
 
     // The program: its WebAssembly compiled while it arrives (instantiateWasm below), and its
     // script run once it is in.
-    var program = fetchPacked('demo.wasm');
-    fetchPacked('demo.js').then(function (body) {
+    var program = afterPoster(function () {
+        return fetchPacked('demo.wasm');
+    });
+    afterPoster(function () {
+        return fetchPacked('demo.js');
+    }).then(function (body) {
         return new Response(body).blob();
     }).then(function (source) {
         var script = document.createElement('script');

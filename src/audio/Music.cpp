@@ -13,8 +13,8 @@ namespace {
 
 const char* const trackFileName = "data/music.ogg";
 
-// What init() decodes at once: enough to find a file that is no track, and the first seconds.
-constexpr int64_t openingFrames = 3 * outputRate;
+// What init() decodes at once: enough to find a file that is no track; the rest comes in steps.
+constexpr int64_t openingFrames = outputRate / 4;
 
 bool openDecoder(Music& m) {
     if (!m.analyser.fft && !createSpectrumAnalyser(m.analyser)) return false;

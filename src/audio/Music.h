@@ -20,9 +20,9 @@ struct Music {
     bool levelPinned = false;
     float pinnedLevel = 0.0f;
 
-    // Opens the default output at 44100 Hz and starts decoding "data/music.ogg": its first
-    // seconds, and the rest through decodeMore(). Shows its message and returns false when either
-    // fails.
+    // Opens the default output at 44100 Hz and starts decoding "data/music.ogg": its first quarter
+    // of a second, and the rest through decodeMore(). Shows its message and returns false when
+    // either fails.
     bool init();
     // Whether the track's file is there for init() to open (platform/DataArrival.h).
     bool trackArrived() const;
