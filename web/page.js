@@ -151,14 +151,32 @@
     }
 
     // The poster first: on a slow network the visitor sees the picture at once, rather than a black
-    // page while the 3 MB behind it share the line with it. The rest starts once it is shown (or
-    // has failed, or after two seconds whatever it does).
+    // page while the 3 MB behind it share the line with it. The rest starts once it has been
+    // painted (the browser's largest contentful paint names it; where the browser does not tell,
+    // a frame after it is decoded), or has failed, or after three seconds whatever it does.
     var posterShown = still ? Promise.resolve() : new Promise(function (resolve) {
         var poster = byId('poster');
-        if (poster.complete) resolve();
-        poster.addEventListener('load', resolve);
+        setTimeout(resolve, 3000);
         poster.addEventListener('error', resolve);
-        setTimeout(resolve, 2000);
+        var types = window.PerformanceObserver && PerformanceObserver.supportedEntryTypes;
+        if (types && types.indexOf('largest-contentful-paint') >= 0) {
+            new PerformanceObserver(function (list) {
+                list.getEntries().forEach(function (entry) {
+                    if (entry.element === poster) resolve();
+                });
+            }).observe({type: 'largest-contentful-paint', buffered: true});
+            return;
+        }
+        var painted = function () {
+            requestAnimationFrame(function () {
+                setTimeout(resolve, 0);
+            });
+        };
+        var decoded = function () {
+            (poster.decode ? poster.decode() : Promise.resolve()).then(painted, painted);
+        };
+        if (poster.complete) decoded();
+        poster.addEventListener('load', decoded);
     });
     var afterPoster = function (then) {
         return posterShown.then(then);

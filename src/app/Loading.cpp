@@ -16,7 +16,7 @@ constexpr int32_t trackNeededMs = 1000;
 // The first frames' share, which the start waits for.
 constexpr int32_t openingTrackMs = 3000;
 // A few milliseconds of decoding.
-constexpr int64_t trackPieceFrames = outputRate / 4;
+constexpr int64_t trackPieceFrames = outputRate / 10;
 // Between frames: a little, and more when something is needed soon; the track no further ahead
 // than its lead, so that its decoding is spread over the show rather than crowded into its first
 // seconds beside the sound.

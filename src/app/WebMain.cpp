@@ -44,7 +44,7 @@ void pauseLoading() {
 }
 // A slice of loading before the start: a tap waits no longer than this for the page, and on a
 // phone four times slower than this machine a slice is still no long task (50 ms).
-constexpr double sliceSeconds = 0.01;
+constexpr double sliceSeconds = 0.008;
 
 void endBeforeStart() {
     emscripten_cancel_main_loop();

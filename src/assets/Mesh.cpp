@@ -32,7 +32,7 @@ struct PieceCounts {
 };
 
 // Each pass goes this many pieces a step: a few milliseconds.
-constexpr int piecesPerStep = 1024;
+constexpr int piecesPerStep = 512;
 
 // False once the file is read to its end.
 bool countPieces(std::FILE* file, char* piece, PieceCounts& counts) {

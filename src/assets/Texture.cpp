@@ -21,7 +21,7 @@ bool giveUp(JpegRecord& record, const char* text, const char* caption) {
 }
 
 // About this many pixels a step: a few milliseconds of decoding.
-constexpr uint32_t pixelsPerStep = 1 << 18;
+constexpr uint32_t pixelsPerStep = 1 << 16;
 
 bool readHeader(JpegRecord& record, const char* fileName) {
     if (!initJpegRecord(record)) return giveUp(record, "Init error!", "Error");
