@@ -2,10 +2,10 @@
 
 #include "assets/JpegDecoder.h"
 #include "platform/MessageBox.h"
+#include "platform/MipmapUpload.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h> // GL_CLAMP_TO_EDGE is OpenGL 1.2: beyond Windows' gl.h
-#include <GL/glu.h>
 #include <algorithm>
 #include <cstdlib>
 
@@ -54,6 +54,21 @@ JpegRows decodeSomeRows(JpegRecord& record, RgbPicture& picture) {
     return rows;
 }
 
+unsigned newTexture() {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    return name;
+}
+
+// Once its chain is in, which leaves it bound.
+void setMipmapFilters() {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
 } // namespace
 
 bool decodeJpegFile(const char* fileName, RgbPicture& picture) {
@@ -73,7 +88,7 @@ JpegTextureLoad beginJpegTexture(Texture& texture, const char* fileName, RgbPict
 }
 
 bool stepJpegTexture(JpegTextureLoad& load) {
-    enum { Header, Start, Rows, Upload };
+    enum { Header, Start, Rows, Upload, Levels };
     switch (load.stage) {
     case Header:
         load.record = new JpegRecord();
@@ -91,7 +106,15 @@ bool stepJpegTexture(JpegTextureLoad& load) {
         return false;
     }
     case Upload:
-        load.texture->name = uploadMipmappedTexture(load.picture);
+        load.texture->name = newTexture();
+        load.upload = beginMipmapUpload(load.texture->name, load.picture.pixels, load.picture.width,
+                                        load.picture.height);
+        load.stage = Levels;
+        return false;
+    case Levels:
+        if (!stepMipmapUpload(load.upload)) return false;
+        load.upload = nullptr;
+        setMipmapFilters();
         if (load.keep)
             *load.keep = load.picture;
         else
@@ -104,21 +127,10 @@ bool stepJpegTexture(JpegTextureLoad& load) {
 }
 
 unsigned uploadMipmappedTexture(const RgbPicture& picture) {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    // Rows are width * 3 bytes with no padding; the default alignment of 4 would shear any
-    // picture whose width is not a multiple of 4.
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, picture.width, picture.height, GL_RGB, GL_UNSIGNED_BYTE,
-                      picture.pixels);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    const unsigned name = newTexture();
+    MipmapUpload* upload = beginMipmapUpload(name, picture.pixels, picture.width, picture.height);
+    while (!stepMipmapUpload(upload)) continue;
+    setMipmapFilters();
     return name;
 }
 

@@ -23,14 +23,17 @@ struct Texture {
 
 // loadJpeg in steps short enough that a browser's page stays responsive through a large picture:
 // the header (the first step, which finds a missing file or one that is no JPEG), the rows a batch
-// at a time, then the upload. The same messages, in the same order.
+// at a time, then the upload, a level (or a band of a scaled level) at a time. The same messages,
+// in the same order.
 struct JpegRecord;
+struct MipmapUpload;
 struct JpegTextureLoad {
     Texture* texture = nullptr;
     const char* fileName = nullptr;
     RgbPicture* keep = nullptr; // where the decoded picture goes, if the caller wants it
     JpegRecord* record = nullptr;
     RgbPicture picture;
+    MipmapUpload* upload = nullptr;
     int stage = 0;
 };
 JpegTextureLoad beginJpegTexture(Texture& texture, const char* fileName, RgbPicture* keep);

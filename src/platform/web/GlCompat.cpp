@@ -2,6 +2,7 @@
 // scenes call glRectf, gluLookAt, gluPerspective and gluBuild2DMipmaps on the web as they do
 // natively. Defined here, they take the place of the emulation's own.
 
+#include "platform/MipmapUpload.h"
 #include "platform/web/GluMatrices.h"
 #include "platform/web/GluMipmaps.h"
 
@@ -101,3 +102,35 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsi
 }
 
 } // extern "C"
+
+// The chain in steps (platform/MipmapUpload.h): a band of scaled rows a step costs about as much
+// as a level of the banner's picture, a few milliseconds.
+struct MipmapUpload {
+    unsigned texture;
+    MipmapBuild build;
+};
+
+namespace {
+constexpr int scaledRowsPerStep = 64;
+}
+
+MipmapUpload* beginMipmapUpload(unsigned texture, const uint8_t* rgb, int width, int height) {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    auto* upload = new MipmapUpload{texture, {}};
+    if (startMipmapBuild(upload->build, rgb, width, height, 3, 1, maxSize)) return upload;
+    delete upload;
+    return nullptr;
+}
+
+bool stepMipmapUpload(MipmapUpload* upload) {
+    if (!upload) return true;
+    glBindTexture(GL_TEXTURE_2D, upload->texture);
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    Upload level{GL_TEXTURE_2D, GL_RGB};
+    const bool done = stepMipmapBuild(upload->build, uploadLevel, &level, scaledRowsPerStep);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    if (done) delete upload;
+    return done;
+}

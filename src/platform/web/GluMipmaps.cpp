@@ -101,13 +101,19 @@ void nextBox(int& lowInt, float& lowFloat, int& highInt, float& highFloat, int c
 
 } // namespace
 
-// A box filter in single precision, with GLU's running sums and weights kept exactly as it keeps
-// them (the left and right edge cursors even drift by one pixel per row, as GLU's do).
 void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* out) {
     if (in.width == outWidth * 2 && in.height == outHeight * 2) {
         halvePicture(in, out);
         return;
     }
+    scalePictureRows(in, outWidth, outHeight, out, 0, outHeight);
+}
+
+// A box filter in single precision, with GLU's running sums and weights kept exactly as it keeps
+// them (the left and right edge cursors even drift by one pixel per row, as GLU's do). A band of
+// rows further down takes the rows' edge cursors as the rows before it leave them.
+void scalePictureRows(const PictureRows& in, int outWidth, int outHeight, uint8_t* out,
+                      int firstRow, int endRow) {
     const Bytes px{in.pixels, int64_t{in.rowBytes} * in.height};
     const int components = in.components;
     const int group = components;
@@ -125,7 +131,11 @@ void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* o
     float lowyFloat = 0;
     int highyInt = convyInt;
     float highyFloat = convyFloat;
-    for (int i = 0; i < outHeight; ++i) {
+    for (int i = 0; i < firstRow; ++i) {
+        if (highyInt >= in.height) highyInt = in.height - 1;
+        nextBox(lowyInt, lowyFloat, highyInt, highyFloat, convyInt, convyFloat);
+    }
+    for (int i = firstRow; i < endRow; ++i) {
         if (highyInt >= in.height) highyInt = in.height - 1;
         int lowxInt = 0;
         float lowxFloat = 0;
@@ -205,6 +215,15 @@ void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* o
 
 bool buildMipmapLevels(const uint8_t* pixels, int width, int height, int components, int alignment,
                        int maxSize, MipmapLevelSink sink, void* context) {
+    MipmapBuild build;
+    if (!startMipmapBuild(build, pixels, width, height, components, alignment, maxSize))
+        return false;
+    while (!stepMipmapBuild(build, sink, context, height)) continue;
+    return true;
+}
+
+bool startMipmapBuild(MipmapBuild& build, const uint8_t* pixels, int width, int height,
+                      int components, int alignment, int maxSize) {
     int newWidth = nearestPowerOfTwo(static_cast<uint32_t>(width));
     int newHeight = nearestPowerOfTwo(static_cast<uint32_t>(height));
     // GLU asks a proxy texture whether level 1 fits and halves both sides until it does.
@@ -212,43 +231,62 @@ bool buildMipmapLevels(const uint8_t* pixels, int width, int height, int compone
         newWidth = std::max(newWidth / 2, 1);
         newHeight = std::max(newHeight / 2, 1);
     }
-    const int levels = std::max(log2OfPowerOfTwo(newWidth), log2OfPowerOfTwo(newHeight));
-    const PictureRows user{pixels, width, height, components,
-                           paddedRowBytes(width, components, alignment)};
-
+    build = MipmapBuild{};
+    build.levels = std::max(log2OfPowerOfTwo(newWidth), log2OfPowerOfTwo(newHeight));
+    build.user = PictureRows{pixels, width, height, components,
+                             paddedRowBytes(width, components, alignment)};
+    build.alignment = alignment;
     const size_t largest = static_cast<size_t>(newWidth) * newHeight * components;
-    auto* src = static_cast<uint8_t*>(std::malloc(largest));
-    auto* dst = static_cast<uint8_t*>(std::malloc(largest));
-    if (!src || !dst) {
-        std::free(src);
-        std::free(dst);
+    build.src = static_cast<uint8_t*>(std::malloc(largest));
+    build.dst = static_cast<uint8_t*>(std::malloc(largest));
+    if (!build.src || !build.dst) {
+        std::free(build.src);
+        std::free(build.dst);
+        build = MipmapBuild{};
         return false;
     }
-    int level = 0;
-    if (width == newWidth && height == newHeight) {
-        // Level 0 is the picture itself, rows padded as they came.
-        sink(context, 0, width, height, alignment, pixels);
-        if (levels == 0) {
-            std::free(src);
-            std::free(dst);
-            return true;
+    build.width = newWidth;
+    build.height = newHeight;
+    // Level 0 is the picture itself, rows padded as they came, where it has its size already;
+    // scaled to it, a band of rows at a time, otherwise.
+    build.scaling = width != newWidth || height != newHeight;
+    return true;
+}
+
+bool stepMipmapBuild(MipmapBuild& build, MipmapLevelSink sink, void* context,
+                     int scaledRowsPerStep) {
+    const PictureRows& user = build.user;
+    const int components = user.components;
+    if (build.level == 0 && build.scaling) {
+        if (user.width == build.width * 2 && user.height == build.height * 2) {
+            halvePicture(user, build.src);
+            build.scaledRows = build.height;
+        } else {
+            const int end =
+                std::min(build.height, build.scaledRows + std::max(1, scaledRowsPerStep));
+            scalePictureRows(user, build.width, build.height, build.src, build.scaledRows, end);
+            build.scaledRows = end;
         }
-        halvePicture(user, src);
-        newWidth = std::max(width / 2, 1);
-        newHeight = std::max(height / 2, 1);
-        level = 1;
+        if (build.scaledRows < build.height) return false;
+        sink(context, 0, build.width, build.height, 1, build.src);
+    } else if (build.level == 0) {
+        sink(context, 0, user.width, user.height, build.alignment, user.pixels);
+    } else if (build.level == 1 && !build.scaling) {
+        halvePicture(user, build.src);
+        build.width = std::max(user.width / 2, 1);
+        build.height = std::max(user.height / 2, 1);
+        sink(context, 1, build.width, build.height, 1, build.src);
     } else {
-        scalePicture(user, newWidth, newHeight, src);
+        halvePicture({build.src, build.width, build.height, components, build.width * components},
+                     build.dst);
+        std::swap(build.src, build.dst);
+        if (build.width > 1) build.width /= 2;
+        if (build.height > 1) build.height /= 2;
+        sink(context, build.level, build.width, build.height, 1, build.src);
     }
-    sink(context, level, newWidth, newHeight, 1, src);
-    for (++level; level <= levels; ++level) {
-        halvePicture({src, newWidth, newHeight, components, newWidth * components}, dst);
-        std::swap(src, dst);
-        if (newWidth > 1) newWidth /= 2;
-        if (newHeight > 1) newHeight /= 2;
-        sink(context, level, newWidth, newHeight, 1, src);
-    }
-    std::free(src);
-    std::free(dst);
+    if (++build.level <= build.levels) return false;
+    std::free(build.src);
+    std::free(build.dst);
+    build = MipmapBuild{};
     return true;
 }

@@ -30,6 +30,30 @@ using MipmapLevelSink = void (*)(void* context, int level, int width, int height
 bool buildMipmapLevels(const uint8_t* pixels, int width, int height, int components, int alignment,
                        int maxSize, MipmapLevelSink sink, void* context);
 
+// The same in steps, so that a large picture need not hold a page up: a step scales a band of
+// level 0's rows, where the picture must be scaled to its size, or hands the sink one level.
+// Start it with the arguments of buildMipmapLevels (false when memory runs out); each step is
+// then given the same sink. The picture must stay as it is until the last step, which returns
+// true and frees what the build holds.
+struct MipmapBuild {
+    PictureRows user{};
+    int alignment = 4;
+    int width = 0, height = 0; // of the next level
+    int levels = 0;
+    int level = 0; // the next to hand over
+    int scaledRows = 0;
+    bool scaling = false; // level 0 is the picture scaled, not the picture itself
+    uint8_t* src = nullptr;
+    uint8_t* dst = nullptr;
+};
+bool startMipmapBuild(MipmapBuild& build, const uint8_t* pixels, int width, int height,
+                      int components, int alignment, int maxSize);
+bool stepMipmapBuild(MipmapBuild& build, MipmapLevelSink sink, void* context,
+                     int scaledRowsPerStep);
+
 // The steps, for the tests. `out` holds width * height * components bytes, packed.
 void halvePicture(const PictureRows& in, uint8_t* out);
 void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* out);
+// Rows firstRow to endRow (not included) of the scaled picture, as scalePicture makes them.
+void scalePictureRows(const PictureRows& in, int outWidth, int outHeight, uint8_t* out,
+                      int firstRow, int endRow);
