@@ -5,12 +5,15 @@
 #include "assets/AssetQueue.h"
 #include "audio/Music.h"
 #include "audio/Track.h"
+#include "scenes/GentleFlashes.h"
 
 #include "GlTest.h"
 #include "MessageRecorder.h"
 #include "ScratchDirectory.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -68,6 +71,26 @@ TEST(TrackPieces, AnyPieceSizeGivesTheSamplesOfTheWholeDecoding) {
             EXPECT_TRUE(stepped.stereo == whole.stereo) << rate << " in pieces of " << piece;
         }
     }
+}
+
+// The banner's gentle picture is made a band at a time between a page's frames: the same bytes.
+TEST(GentleLoudPicture, InStepsTheSameAsAtOnce) {
+    RgbPicture calm{static_cast<uint8_t*>(std::malloc(300 * 200 * 3)), 300, 200};
+    RgbPicture loud{static_cast<uint8_t*>(std::malloc(300 * 200 * 3)), 300, 200};
+    for (int i = 0; i < 300 * 200 * 3; ++i) {
+        calm.pixels[i] = static_cast<uint8_t>(i * 7 % 90);
+        loud.pixels[i] = static_cast<uint8_t>(120 + i * 13 % 136);
+    }
+    RgbPicture whole = makeGentleLoudPicture(calm, loud);
+    GentleLoudPictureBuild build;
+    beginGentleLoudPicture(build, calm, loud);
+    int steps = 1;
+    while (!stepGentleLoudPicture(build, 1000)) ++steps;
+    EXPECT_GT(steps, 100);
+    ASSERT_TRUE(whole.pixels && build.picture.pixels);
+    EXPECT_EQ(std::memcmp(whole.pixels, build.picture.pixels, 300 * 200 * 3), 0);
+    EXPECT_NE(std::memcmp(whole.pixels, calm.pixels, 300 * 200 * 3), 0);
+    for (RgbPicture* picture : {&calm, &loud, &whole, &build.picture}) freeRgbPicture(*picture);
 }
 
 namespace {

@@ -14,7 +14,7 @@ struct QueuedAsset {
     int32_t neededFrom;
     JpegTextureLoad picture;
     ObjMeshLoad geometry;
-    void (*step)();
+    bool (*step)();
     bool begun = false;
     bool ended = false;
 };
@@ -49,7 +49,7 @@ void queueObj(Mesh& mesh, const char* fileName) {
                     beginObjMesh(mesh, fileName), nullptr});
 }
 
-void queueStep(void (*step)()) {
+void queueStep(bool (*step)()) {
     add(QueuedAsset{QueuedAsset::Step, neededFrom, JpegTextureLoad{}, ObjMeshLoad{}, step});
 }
 
@@ -73,10 +73,10 @@ void step(QueuedAsset& asset) {
         asset.ended = stepObjMesh(asset.geometry);
         break;
     case QueuedAsset::Step: {
-        // It may queue more, which moves the queue: nothing of it is touched after.
-        void (*const run)() = asset.step;
-        asset.ended = true;
-        run();
+        // It may queue more, which moves the queue: it is found again by its place.
+        const size_t index = static_cast<size_t>(&asset - queue.data());
+        const bool done = asset.step();
+        queue[index].ended = done;
         break;
     }
     }

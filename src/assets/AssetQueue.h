@@ -15,8 +15,9 @@
 void setAssetsNeededFrom(int32_t ms);
 void queueJpeg(Texture& texture, const char* fileName, RgbPicture* keep = nullptr);
 void queueObj(Mesh& mesh, const char* fileName);
-// A step of the caller's own, run in its turn: to make something of the assets before it.
-void queueStep(void (*step)());
+// Steps of the caller's own, run in their turn until one returns true: to make something of the
+// assets before them.
+void queueStep(bool (*step)());
 
 // The first step of every asset queued whose file has arrived (platform/DataArrival.h), which
 // opens the file and reads its header: a page runs them before it offers the start, so that a

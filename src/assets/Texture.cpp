@@ -54,21 +54,6 @@ JpegRows decodeSomeRows(JpegRecord& record, RgbPicture& picture) {
     return rows;
 }
 
-unsigned newTexture() {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    return name;
-}
-
-// Once its chain is in, which leaves it bound.
-void setMipmapFilters() {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-}
-
 } // namespace
 
 bool decodeJpegFile(const char* fileName, RgbPicture& picture) {
@@ -88,7 +73,7 @@ JpegTextureLoad beginJpegTexture(Texture& texture, const char* fileName, RgbPict
 }
 
 bool stepJpegTexture(JpegTextureLoad& load) {
-    enum { Header, Start, Rows, Upload, Levels };
+    enum { Header, Start, Rows, Upload };
     switch (load.stage) {
     case Header:
         load.record = new JpegRecord();
@@ -106,15 +91,8 @@ bool stepJpegTexture(JpegTextureLoad& load) {
         return false;
     }
     case Upload:
-        load.texture->name = newTexture();
-        load.upload = beginMipmapUpload(load.texture->name, load.picture.pixels, load.picture.width,
-                                        load.picture.height);
-        load.stage = Levels;
-        return false;
-    case Levels:
-        if (!stepMipmapUpload(load.upload)) return false;
-        load.upload = nullptr;
-        setMipmapFilters();
+        if (!stepMipmappedTexture(load.upload, load.picture)) return false;
+        load.texture->name = load.upload.name;
         if (load.keep)
             *load.keep = load.picture;
         else
@@ -127,11 +105,26 @@ bool stepJpegTexture(JpegTextureLoad& load) {
 }
 
 unsigned uploadMipmappedTexture(const RgbPicture& picture) {
-    const unsigned name = newTexture();
-    MipmapUpload* upload = beginMipmapUpload(name, picture.pixels, picture.width, picture.height);
-    while (!stepMipmapUpload(upload)) continue;
-    setMipmapFilters();
-    return name;
+    MipmappedTextureUpload upload;
+    while (!stepMipmappedTexture(upload, picture)) continue;
+    return upload.name;
+}
+
+bool stepMipmappedTexture(MipmappedTextureUpload& upload, const RgbPicture& picture) {
+    if (!upload.name) {
+        glGenTextures(1, &upload.name);
+        glBindTexture(GL_TEXTURE_2D, upload.name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        upload.levels =
+            beginMipmapUpload(upload.name, picture.pixels, picture.width, picture.height);
+    }
+    if (!stepMipmapUpload(upload.levels)) return false;
+    upload.levels = nullptr;
+    // The chain's last step leaves the texture bound.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return true;
 }
 
 void freeRgbPicture(RgbPicture& picture) {

@@ -27,13 +27,23 @@ struct Texture {
 // in the same order.
 struct JpegRecord;
 struct MipmapUpload;
+
+// uploadMipmappedTexture in steps, a level (or a band of a scaled level) at a time where the
+// platform can (platform/MipmapUpload.h): steps until one returns true, with the texture bound
+// and named. The picture must stay as it is until then.
+struct MipmappedTextureUpload {
+    unsigned name = 0;
+    MipmapUpload* levels = nullptr;
+};
+bool stepMipmappedTexture(MipmappedTextureUpload& upload, const RgbPicture& picture);
+
 struct JpegTextureLoad {
     Texture* texture = nullptr;
     const char* fileName = nullptr;
     RgbPicture* keep = nullptr; // where the decoded picture goes, if the caller wants it
     JpegRecord* record = nullptr;
     RgbPicture picture;
-    MipmapUpload* upload = nullptr;
+    MipmappedTextureUpload upload;
     int stage = 0;
 };
 JpegTextureLoad beginJpegTexture(Texture& texture, const char* fileName, RgbPicture* keep);

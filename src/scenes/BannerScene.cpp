@@ -41,19 +41,29 @@ void placeGently(float x) {
 }
 
 // Kept from their loading for the gentle picture, which is made whether or not gentle is asked
-// for yet (the page's switch may still turn it on), in two steps of loading: the picture, then
-// its upload.
-RgbPicture calm, loud, gentleLoud;
+// for yet (the page's switch may still turn it on), a band of the picture at a time, and then
+// uploaded a level at a time.
+RgbPicture calm, loud;
+GentleLoudPictureBuild gentleLoud;
+MipmappedTextureUpload gentleLoudUpload;
+constexpr size_t gentleLoudBytesPerStep = 1 << 19;
 
-void makeGentleLoud() {
-    if (calm.pixels && loud.pixels) gentleLoud = makeGentleLoudPicture(calm, loud);
+bool makeGentleLoud() {
+    if (!calm.pixels || !loud.pixels) return true;
+    if (!gentleLoud.calm) beginGentleLoudPicture(gentleLoud, calm, loud);
+    if (!stepGentleLoudPicture(gentleLoud, gentleLoudBytesPerStep)) return false;
     freeRgbPicture(calm);
     freeRgbPicture(loud);
+    return true;
 }
 
-void uploadGentleLoud() {
-    if (gentleLoud.pixels) gentleLoudTexture.name = uploadMipmappedTexture(gentleLoud);
-    freeRgbPicture(gentleLoud);
+bool uploadGentleLoud() {
+    RgbPicture& picture = gentleLoud.picture;
+    if (!picture.pixels) return true;
+    if (!stepMipmappedTexture(gentleLoudUpload, picture)) return false;
+    gentleLoudTexture.name = gentleLoudUpload.name;
+    freeRgbPicture(picture);
+    return true;
 }
 
 } // namespace

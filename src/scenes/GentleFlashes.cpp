@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -71,34 +72,72 @@ GentleBeat gentleBeat() {
 }
 
 RgbPicture makeGentleLoudPicture(const RgbPicture& calm, const RgbPicture& loud) {
-    RgbPicture gentleLoud;
+    GentleLoudPictureBuild build;
+    beginGentleLoudPicture(build, calm, loud);
+    while (!stepGentleLoudPicture(build, SIZE_MAX)) continue;
+    return build.picture;
+}
+
+void beginGentleLoudPicture(GentleLoudPictureBuild& build, const RgbPicture& calm,
+                            const RgbPicture& loud) {
+    build = GentleLoudPictureBuild{};
+    build.calm = &calm;
+    build.loud = &loud;
     const size_t bytes = static_cast<size_t>(calm.width) * calm.height * 3;
-    gentleLoud.pixels = static_cast<uint8_t*>(std::malloc(bytes));
-    if (!gentleLoud.pixels) return gentleLoud;
-    gentleLoud.width = calm.width;
-    gentleLoud.height = calm.height;
-    std::memcpy(gentleLoud.pixels, calm.pixels, bytes);
-    if (loud.width != calm.width || loud.height != calm.height) return gentleLoud;
-    // One share for the whole picture, so that its light keeps its shape (the rays, the lit
-    // windows) at a lower contrast.
-    float widest = 0;
-    for (size_t i = 0; i < bytes; i += 3) {
-        const float change =
-            relativeLuminance(loud.pixels[i], loud.pixels[i + 1], loud.pixels[i + 2]) -
-            relativeLuminance(calm.pixels[i], calm.pixels[i + 1], calm.pixels[i + 2]);
-        widest = std::max(widest, std::abs(change));
-    }
-    const float share = widest > maxLuminanceChange ? maxLuminanceChange / widest : 1.0f;
-    // Each byte's result depends only on its calm and loud codes: worked out once for every pair
-    // (a search of the curve each), then looked up: a fourteenth of the time, the same bytes.
-    std::vector<uint8_t> mixed(256 * 256);
-    for (int from = 0; from < 256; ++from)
-        for (int to = 0; to < 256; ++to) {
-            const float start = linearFromSrgb(static_cast<uint8_t>(from));
-            mixed[from * 256 + to] =
-                srgbFromLinear(start + share * (linearFromSrgb(static_cast<uint8_t>(to)) - start));
+    build.picture.pixels = static_cast<uint8_t*>(std::malloc(bytes));
+    if (!build.picture.pixels) return;
+    build.picture.width = calm.width;
+    build.picture.height = calm.height;
+    std::memcpy(build.picture.pixels, calm.pixels, bytes);
+    build.stage = loud.width != calm.width || loud.height != calm.height
+                      ? GentleLoudPictureBuild::Done
+                      : GentleLoudPictureBuild::Scan;
+}
+
+bool stepGentleLoudPicture(GentleLoudPictureBuild& build, size_t bytesPerStep) {
+    const RgbPicture& calm = *build.calm;
+    const RgbPicture& loud = *build.loud;
+    const size_t bytes = static_cast<size_t>(calm.width) * calm.height * 3;
+    const size_t end = build.done + std::min(bytes - build.done, bytesPerStep / 3 * 3 + 3);
+    switch (build.stage) {
+    case GentleLoudPictureBuild::Scan:
+        // One share for the whole picture, so that its light keeps its shape (the rays, the lit
+        // windows) at a lower contrast.
+        for (size_t i = build.done; i < end; i += 3) {
+            const float change =
+                relativeLuminance(loud.pixels[i], loud.pixels[i + 1], loud.pixels[i + 2]) -
+                relativeLuminance(calm.pixels[i], calm.pixels[i + 1], calm.pixels[i + 2]);
+            build.widest = std::max(build.widest, std::abs(change));
         }
-    for (size_t i = 0; i < bytes; ++i)
-        gentleLoud.pixels[i] = mixed[calm.pixels[i] * 256 + loud.pixels[i]];
-    return gentleLoud;
+        build.done = end;
+        if (build.done == bytes) build.stage = GentleLoudPictureBuild::Table;
+        return false;
+    case GentleLoudPictureBuild::Table: {
+        const float share =
+            build.widest > maxLuminanceChange ? maxLuminanceChange / build.widest : 1.0f;
+        // Each byte's result depends only on its calm and loud codes: worked out once for every
+        // pair (a search of the curve each), then looked up: a fourteenth of the time, the same
+        // bytes.
+        build.mixed.resize(256 * 256);
+        for (int from = 0; from < 256; ++from)
+            for (int to = 0; to < 256; ++to) {
+                const float start = linearFromSrgb(static_cast<uint8_t>(from));
+                build.mixed[from * 256 + to] = srgbFromLinear(
+                    start + share * (linearFromSrgb(static_cast<uint8_t>(to)) - start));
+            }
+        build.done = 0;
+        build.stage = GentleLoudPictureBuild::Mix;
+        return false;
+    }
+    case GentleLoudPictureBuild::Mix:
+        for (size_t i = build.done; i < end; ++i)
+            build.picture.pixels[i] = build.mixed[calm.pixels[i] * 256 + loud.pixels[i]];
+        build.done = end;
+        if (build.done == bytes) build.stage = GentleLoudPictureBuild::Done;
+        return false;
+    case GentleLoudPictureBuild::Done:
+        break;
+    }
+    build.mixed = {};
+    return true;
 }

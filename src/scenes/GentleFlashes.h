@@ -2,6 +2,10 @@
 
 #include "assets/Texture.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
 // The gentle way to watch: the same scenes, timing and music, with the banner's beats kept within
 // the limits for photosensitive viewers. The banner shows a loud passage by one gentler loud
 // picture held from its first loud reading until a second after its last, instead of a white
@@ -26,3 +30,20 @@ GentleBeat gentleBeat();
 // that the change is under a flash's 0.1 even where the whole picture changes. Pictures of two
 // sizes give the calm one. Free it with freeRgbPicture; empty when there is no memory for it.
 RgbPicture makeGentleLoudPicture(const RgbPicture& calm, const RgbPicture& loud);
+
+// The same in steps, so that a page need not freeze for it: begin, then steps of about
+// bytesPerStep until one returns true with the picture made (empty when there was no memory for
+// it). Both pictures must stay as they are until then.
+struct GentleLoudPictureBuild {
+    enum Stage { Scan, Table, Mix, Done };
+    const RgbPicture* calm = nullptr;
+    const RgbPicture* loud = nullptr;
+    RgbPicture picture;
+    Stage stage = Done;
+    size_t done = 0; // bytes scanned, then mixed
+    float widest = 0;
+    std::vector<uint8_t> mixed;
+};
+void beginGentleLoudPicture(GentleLoudPictureBuild& build, const RgbPicture& calm,
+                            const RgbPicture& loud);
+bool stepGentleLoudPicture(GentleLoudPictureBuild& build, size_t bytesPerStep);
