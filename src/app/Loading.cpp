@@ -51,8 +51,13 @@ void queueSceneAssets() {
 }
 
 Loading loadStep(int32_t showMs) {
-    if (trackShortOf(showMs + trackLeadMs)) return decodePiece();
+    // What is needed soonest first: the next seconds of the track, the files opened, the assets
+    // of the next seconds, the track's lead, then the rest.
+    if (trackShortOf(showMs + openingTrackMs)) return decodePiece();
     if (!queuedAssetsOpened() && openQueuedAssets()) return state();
+    const bool assetDue = nextAssetNeededAt() - int64_t{showMs} < dueWithinMs;
+    if (assetDue && loadAssetStep()) return state();
+    if (trackShortOf(showMs + trackLeadMs)) return decodePiece();
     if (assetsQueued() && loadAssetStep()) return state();
     if (trackDecoding()) return decodePiece();
     return assetsQueued() ? Loading::Waiting : Loading::Done;

@@ -17,9 +17,10 @@ enum class Loading {
     Done,    // everything is loaded
     Failed,  // the track turned out damaged before it played: its message is shown, the demo ends
 };
-// One step for a show at showMs: the track's next piece where it runs short of that instant, else
-// the opening of every queued asset's file (so that a missing one says so before the show), else
-// the next asset, else the track's next piece.
+// One step for a show at showMs, what is needed soonest first: the track's next piece where it
+// runs short of the next seconds, the opening of every queued asset's file (so that a missing one
+// says so before the show), the next asset where it is needed within seconds, the track's next
+// piece where it runs short of its lead, the next asset, the track's next piece.
 Loading loadStep(int32_t showMs);
 // Steps for up to `seconds` (at least one), for a show at showMs, or until they wait.
 Loading loadFor(double seconds, int32_t showMs);
