@@ -98,7 +98,9 @@ bool stepGentleLoudPicture(GentleLoudPictureBuild& build, size_t bytesPerStep) {
     const RgbPicture& calm = *build.calm;
     const RgbPicture& loud = *build.loud;
     const size_t bytes = static_cast<size_t>(calm.width) * calm.height * 3;
-    const size_t end = build.done + std::min(bytes - build.done, bytesPerStep / 3 * 3 + 3);
+    // Whole pixels a step, at least one; SIZE_MAX must not wrap round to a sliver.
+    const size_t stepBytes = std::max<size_t>(3, bytesPerStep / 3 * 3);
+    const size_t end = build.done + std::min(bytes - build.done, stepBytes);
     switch (build.stage) {
     case GentleLoudPictureBuild::Scan:
         // One share for the whole picture, so that its light keeps its shape (the rays, the lit
