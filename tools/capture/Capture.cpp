@@ -11,6 +11,7 @@
 #include "VideoPipe.h"
 #include "Yuv420.h"
 #include "app/Frame.h"
+#include "audio/Beats.h"
 #include "audio/Music.h"
 #include "platform/MessageBox.h"
 #include "scenes/GentleFlashes.h"
@@ -273,6 +274,8 @@ int runCapture(const CaptureOptions& options) {
             destroyOffscreenContext();
             return fail(error);
         }
+        // Read here, on this thread: the level's readings share the analyser with the drawing.
+        analysis.setBeats(beatInstants(options.fromMs, options.toMs));
         analyser = std::make_unique<FrameWorkers>(
             1, 3, rgbFrameBytes(options),
             [&](int64_t n, const std::vector<uint8_t>& rgb, std::string&) {
