@@ -9,10 +9,20 @@ namespace {
 std::vector<float> stepLevels; // NaN until read
 
 float readStep(int64_t step) {
-    return music.levelAtFrame(frameAtMs(step * beatGrid::stepMs));
+    return music.levelAtFrame(frameAtStep(step));
 }
 
 } // namespace
+
+int64_t stepAtFrame(int64_t frame) {
+    if (frame < 0) return -1;
+    // A step's first frame is rounded down from its 220.5: the half frame is counted in.
+    return (frame * 2 + 1) * 1000 / (int64_t{2} * outputRate * beatGrid::stepMs);
+}
+
+int64_t frameAtStep(int64_t step) {
+    return frameAtMs(step * beatGrid::stepMs);
+}
 
 void prepareBeats() {
     const int64_t trackMs = music.stream.frameCount() * 1000 / outputRate;

@@ -16,6 +16,10 @@ inline constexpr int32_t quietBeforeMs = 200;
 inline constexpr int64_t quietSteps = quietBeforeMs / stepMs;
 } // namespace beatGrid
 
+// A step and the track frames it spans: 5 ms is 220.5 frames.
+int64_t stepAtFrame(int64_t frame); // -1 for frames before the track
+int64_t frameAtStep(int64_t step);
+
 // Makes room for a reading of every step of the open track; once the track is open and before the
 // loop starts, since the loop allocates nothing. Readings already kept are dropped.
 void prepareBeats();
