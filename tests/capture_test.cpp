@@ -71,6 +71,14 @@ TEST(CaptureOptions, TheOutputsNameDecidesWhatIsWritten) {
     ASSERT_TRUE(parse({"--sheet", "12", "-o", "sheet.png", "--quiet"}, options, error));
     EXPECT_EQ(options.kind, CaptureKind::ContactSheet);
     EXPECT_EQ(options.progress, CaptureOptions::Progress::Never);
+    EXPECT_FALSE(options.strip);
+
+    options = {};
+    ASSERT_TRUE(parse({"--strip", "8", "--from", "19600", "--to", "20300", "-o", "strip.png"},
+                      options, error));
+    EXPECT_EQ(options.kind, CaptureKind::ContactSheet);
+    EXPECT_TRUE(options.strip);
+    EXPECT_EQ(options.sheetCount, 8);
 }
 
 TEST(CaptureOptions, RefusesWhatItCannotUse) {
@@ -85,6 +93,9 @@ TEST(CaptureOptions, RefusesWhatItCannotUse) {
         {"--from", "3000", "--to", "2000", "-o", "v.mp4"},
         {"--at", "5", "--from", "0", "-o", "f.png"},
         {"--sheet", "0", "-o", "s.png"},
+        {"--strip", "4", "--sheet", "4", "-o", "s.png"},
+        {"--strip", "4", "--gentle", "-o", "s.png"},
+        {"--strip", "4", "-o", "s.mp4"},
         {"--speed", "2", "-o", "v.mp4"},
         {"-o", "video.avi"},
         {"-o"},
@@ -139,6 +150,41 @@ TEST(ContactSheet, SpreadsInstantsAndAveragesThumbnails) {
     const int top = layout.gap + 1 * (layout.thumbHeight + layout.gap);
     EXPECT_EQ(sheet.rgb[(top * sheet.width + left) * 3], 128);
     EXPECT_EQ(sheet.rgb[(top * sheet.width + left + 1) * 3], 0);
+}
+
+// A strip: its frames in a row, the full flashes above the gentle ones, each thumbnail the frame
+// that --at draws at its instant, shrunk.
+TEST_F(CaptureRun, StripShowsFullFlashesAboveGentleOnes) {
+    ASSERT_EQ(
+        runCommand(capture("--size 64x48 --strip 3 --from 19600 --to 19700 -o strip.png")).status,
+        0);
+    RgbImage strip;
+    ASSERT_TRUE(readPng("strip.png", strip));
+    const SheetLayout layout = layoutSheet(3, 64, 48);
+    EXPECT_EQ(strip.width, 3 * (16 + layout.gap) + layout.gap);
+    EXPECT_EQ(strip.height, 2 * (12 + layout.gap) + layout.gap);
+    SheetLayout row = layout;
+    row.columns = 3;
+    row.rows = 2;
+    RgbImage expected = makeEmptySheet(row);
+    for (int n = 0; n < 6; ++n) {
+        const std::string at = std::to_string(sheetInstant(n % 3, 3, 19600, 19700));
+        ASSERT_EQ(runCommand(capture(std::string(n >= 3 ? "--gentle " : "") + "--size 64x48 --at " +
+                                     at + " -o f.png"))
+                      .status,
+                  0);
+        RgbImage frame;
+        ASSERT_TRUE(readPng("f.png", frame));
+        placeThumbnail(expected, row, n, frame.rgb, 64);
+    }
+    EXPECT_EQ(strip.rgb, expected.rgb);
+    // At 19.7 s a loud beat: the full flashes' white sky against gentle's darker one.
+    const auto brightness = [&](int n) {
+        const int left = layout.gap + (n % 3) * (16 + layout.gap);
+        const int top = layout.gap + (n / 3) * (12 + layout.gap);
+        return strip.rgb[((top + 1) * strip.width + left + 8) * 3];
+    };
+    EXPECT_GT(brightness(2), brightness(5) + 60);
 }
 
 TEST_F(CaptureRun, TwoCapturesOfOneInstantAreByteIdentical) {

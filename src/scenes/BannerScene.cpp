@@ -27,9 +27,9 @@ void placeWithTheMusic(float x) {
     glTranslatef(x, 0, z);
 }
 
-// Gently: the gentler loud picture held through a loud passage, and a small jump drawn as the
-// strip seen nearer but kept at its own depth, so the scenes behind it are never cut away on a
-// beat.
+// Gently: the gentler loud picture held through a loud passage, and on each beat a small jump,
+// drawn as the strip seen nearer but kept at its own depth so the scenes behind it are never cut
+// away, and a glow, as the colour the picture is drawn in.
 void placeGently(float x) {
     const GentleBeat beat = gentleBeat();
     glBindTexture(GL_TEXTURE_2D, beat.loud ? gentleLoudTexture.name : calmTexture.name);
@@ -37,6 +37,7 @@ void placeGently(float x) {
     // nearer by the same factor.
     glTranslatef(x * beat.scale, 0, baseDepth);
     glScalef(beat.scale, beat.scale, 1);
+    glColor4f(beat.brightness, beat.brightness, beat.brightness, 0.5f);
 }
 
 } // namespace
@@ -76,6 +77,8 @@ void draw(float progress) {
     glTexCoord2f(1, 0);
     glVertex2f(-20, 2);
     glEnd();
+    // The credits draw with the colour the banner leaves.
+    if (gentleFlashes()) glColor4f(1, 1, 1, 0.5f);
     glPopMatrix();
 }
 

@@ -5,8 +5,9 @@
 // The gentle way to watch: the same scenes, timing and music, with the banner's beats kept within
 // the limits for photosensitive viewers. The banner shows a loud passage by one gentler loud
 // picture held from its first loud reading until a second after its last, instead of a white
-// flash on every beat, and each beat by a small jump that leaves the scenes behind it whole.
-// Off unless the viewer asks for it; it may be switched at any time before the timeline starts.
+// flash on every beat, and each beat (audio/Beats.h) by a small jump and a glow that ease back
+// within a fifth of a second, the jump leaving the scenes behind it whole. Off unless the viewer
+// asks for it; it may be switched at any time before the timeline starts.
 void setGentleFlashes(bool on);
 bool gentleFlashes();
 
@@ -16,8 +17,9 @@ void prepareGentleFlashes();
 
 // What the banner shows of the music now when gentle.
 struct GentleBeat {
-    bool loud;   // a loud reading within the last second
-    float scale; // how much nearer the strip looks: 1, and a little more with a loud level
+    bool loud;        // a loud reading within the last second
+    float scale;      // how much nearer the strip looks: 1, and up to 9 % more on a beat
+    float brightness; // of its picture, as a colour: 1, and 0.92 between the beats of a passage
 };
 GentleBeat gentleBeat();
 
