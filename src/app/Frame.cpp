@@ -8,6 +8,7 @@
 #include "scenes/BannerScene.h"
 #include "scenes/CreditsScene.h"
 #include "scenes/FigureScene.h"
+#include "scenes/GentleFlashes.h"
 #include "scenes/IntroScene.h"
 #include "scenes/SphereScene.h"
 #include "scenes/StarScene.h"
@@ -73,4 +74,5 @@ void drawFrame(int32_t ms) {
     beginFrame(ms);
     for (const ScheduleRow& row : schedule)
         if (inWindow(elapsedMs, row.window)) row.draw(progress(elapsedMs, row.window));
+    if (gentleFlashes()) drawGentleGlow();
 }

@@ -29,7 +29,7 @@ void placeWithTheMusic(float x) {
 
 // Gently: the gentler loud picture held through a loud passage, and on each beat a small jump,
 // drawn as the strip seen nearer but kept at its own depth so the scenes behind it are never cut
-// away, and a glow, as the colour the picture is drawn in.
+// away. The beat's glow comes after every scene (drawGentleGlow).
 void placeGently(float x) {
     const GentleBeat beat = gentleBeat();
     glBindTexture(GL_TEXTURE_2D, beat.loud ? gentleLoudTexture.name : calmTexture.name);
@@ -37,7 +37,6 @@ void placeGently(float x) {
     // nearer by the same factor.
     glTranslatef(x * beat.scale, 0, baseDepth);
     glScalef(beat.scale, beat.scale, 1);
-    glColor4f(beat.brightness, beat.brightness, beat.brightness, 0.5f);
 }
 
 } // namespace
@@ -77,8 +76,6 @@ void draw(float progress) {
     glTexCoord2f(1, 0);
     glVertex2f(-20, 2);
     glEnd();
-    // The credits draw with the colour the banner leaves.
-    if (gentleFlashes()) glColor4f(1, 1, 1, 0.5f);
     glPopMatrix();
 }
 
