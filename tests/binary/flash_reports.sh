@@ -2,8 +2,11 @@
 # The default data's whole timeline through demo-capture's flash analysis: the full flashes fail
 # the photosensitivity limits in the two loud blocks of the track (about 13.5 to 60 s and 73 to
 # 119 s) and nowhere else; the gentle flashes pass everywhere, without a frame that so much as
-# warns, at 1024 x 768 and 60 fps and at 1920 x 1080 and 30 fps, and still answer at least 90 % of
-# the track's beats with a visible change.
+# warns, at 1024 x 768 and 60 fps and at 1920 x 1080 and 30 fps, and still answer the track's beats
+# with a visible change: at least 90 % of them at 60 fps (all of them when this was written), and
+# at 30 fps, where the inside and sphere shots move over a third of the picture from one frame to
+# the next and a beat must be answered by three times that, at least 65 % (71 %; the full flashes
+# 81 %).
 #   flash_reports.sh DEMO_CAPTURE MAKE_DATA
 set -u
 capture=$(realpath "$1") make_data=$(realpath "$2")
@@ -40,7 +43,7 @@ check "they fail nowhere else" test "$outside" -eq 0
 check "one row a frame" test "$(($(wc -l <full.csv) - 1))" -eq 8160
 check "the summary counts the beats the full flashes answer" test -n "$(beats_answered full.log)"
 
-for run in "1024x768 60" "1920x1080 30"; do
+for run in "1024x768 60 90" "1920x1080 30 65"; do
     set -- $run
     "$capture" --gentle --size "$1" --fps "$2" --flash-report "gentle-$1.csv" 2>"gentle-$1.log"
     status=$?
@@ -49,8 +52,8 @@ for run in "1024x768 60" "1920x1080 30"; do
     check "gentle at $1 and $2 fps has no failing frame" test "$(failing_instants "gentle-$1.csv" | wc -l)" -eq 0
     check "gentle at $1 and $2 fps has no frame that warns" test "$(warning_frames "gentle-$1.csv")" -eq 0
     answered=$(beats_answered "gentle-$1.log")
-    check "gentle at $1 and $2 fps answers at least 90 % of the beats (${answered:-no}%)" \
-        test "${answered:-0}" -ge 90
+    check "gentle at $1 and $2 fps answers at least $3 % of the beats (${answered:-no}%)" \
+        test "${answered:-0}" -ge "$3"
     check "gentle at $1 and $2 fps: a row for each of its frames" \
         test "$(($(wc -l <"gentle-$1.csv") - 1))" -eq $((136 * $2))
 done
