@@ -1,4 +1,5 @@
 #include "FlashAnalysis.h"
+#include "FrameTimes.h"
 
 #include <algorithm>
 #include <functional>
@@ -273,4 +274,123 @@ TEST(FlashAnalysis, CellsTakeThePictureWithoutItsBars) {
     fine.measure(grey.data(), cells, luminance, red);
     EXPECT_NEAR(luminance, 0.2159, 0.0001);
     EXPECT_NEAR(cells.luminance[1000], 0.2159f, 0.0001f);
+}
+
+namespace {
+
+// A recording at 60 fps of 128 x 96 pixels, run through the whole analysis with its beats; the
+// analysis's own reading of which it answers.
+BeatAnswers answersOf(int frames, const std::vector<int32_t>& beats, const Painter& paint,
+                      std::string* summary = nullptr) {
+    const PixelSize size{128, 96};
+    const int rate = 60;
+    FlashAnalysis analysis(size, rate);
+    analysis.setBeats(beats);
+    std::vector<uint8_t> rgb(static_cast<size_t>(size.width) * size.height * 3);
+    for (int f = 0; f < frames; ++f) {
+        for (int y = 0; y < size.height; ++y)
+            for (int x = 0; x < size.width; ++x)
+                paint(f, x, y, &rgb[(static_cast<size_t>(y) * size.width + x) * 3]);
+        analysis.addFrame(instantOfFrame(f, rate), rgb.data());
+    }
+    if (summary) *summary = analysis.summary();
+    return analysis.beatAnswers();
+}
+
+// Beats every 480 ms from 300 ms on, as the default track's are, over `seconds`.
+std::vector<int32_t> beatsEvery480(int seconds) {
+    std::vector<int32_t> beats;
+    for (int32_t ms = 300; ms < seconds * 1000; ms += 480) beats.push_back(ms);
+    return beats;
+}
+
+// A dark picture with a thin bright bar sliding across it two pixels a frame (a picture that moves
+// all the time, over about 3 % of it), and on the beats that `answers` picks, a block of `share`
+// of the picture 0.05 brighter in relative luminance, fading over 150 ms, from `lateMs` after the
+// beat.
+Painter answeringPicture(const std::vector<int32_t>& beats, std::function<bool(size_t)> answers,
+                         double share = 0.3, int lateMs = 0) {
+    return [=](int frame, int x, int, uint8_t rgb[3]) {
+        const int32_t ms = instantOfFrame(frame, 60);
+        double lift = 0;
+        for (size_t b = 0; b < beats.size(); ++b) {
+            const int32_t since = ms - beats[b] - lateMs;
+            if (answers(b) && since >= 0 && since < 150) lift = 1.0 - since / 150.0;
+        }
+        const bool bar = (x + 2 * frame) % 64 < 2;
+        const bool block = x < 128 * share;
+        // Grey 40 is 0.021 in relative luminance, 78 is 0.076: the block rises by 0.055.
+        setGrey(rgb, bar ? 200 : block ? static_cast<uint8_t>(40 + 38 * lift) : 40);
+    };
+}
+
+} // namespace
+
+TEST(BeatAnswers, EveryBeatNoneOrEveryOther) {
+    const std::vector<int32_t> beats = beatsEvery480(5); // 10 beats
+    std::string summary;
+    const BeatAnswers every =
+        answersOf(5 * 60, beats, answeringPicture(beats, [](size_t) { return true; }), &summary);
+    EXPECT_EQ(every.beats, 10);
+    EXPECT_EQ(every.answered, 10);
+    EXPECT_TRUE(every.missed.empty());
+    EXPECT_NE(summary.find("beats: 10 of the 10 the level finds answered by a visible change "
+                           "within 50 ms (1.00)\n"),
+              std::string::npos)
+        << summary;
+
+    const BeatAnswers none =
+        answersOf(5 * 60, beats, answeringPicture(beats, [](size_t) { return false; }), &summary);
+    EXPECT_EQ(none.beats, 10);
+    EXPECT_EQ(none.answered, 0);
+    EXPECT_EQ(none.missed, beats);
+    EXPECT_NE(summary.find("(0.00); missed at 0.300 s, 0.780 s, "), std::string::npos) << summary;
+
+    const BeatAnswers everyOther =
+        answersOf(5 * 60, beats, answeringPicture(beats, [](size_t b) { return b % 2 == 0; }));
+    EXPECT_EQ(everyOther.answered, 5);
+    ASSERT_EQ(everyOther.missed.size(), 5u);
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(everyOther.missed[i], beats[2 * i + 1]);
+}
+
+TEST(BeatAnswers, TooLateTooSmallOrNoMoreThanUsualIsNoAnswer) {
+    const std::vector<int32_t> beats = beatsEvery480(3);
+    const auto all = [](size_t) { return true; };
+    // 30 ms late is within the 50; 70 ms late is not.
+    EXPECT_EQ(answersOf(3 * 60, beats, answeringPicture(beats, all, 0.3, 30)).answered, 6);
+    EXPECT_EQ(answersOf(3 * 60, beats, answeringPicture(beats, all, 0.3, 70)).answered, 0);
+    // A picture that moves over a third of itself in every frame answers only with three times
+    // that: a block of 60 % is not enough above bars that change 33 % of it all the time.
+    const Painter busy = [&](int frame, int x, int y, uint8_t rgb[3]) {
+        answeringPicture(beats, all, 0.6)(frame, x, y, rgb);
+        if (y < 32 && (x + frame) % 2 == 0) setGrey(rgb, 255);
+    };
+    EXPECT_EQ(answersOf(3 * 60, beats, busy).answered, 0);
+    // A still picture answers with any visible change of 1 % or more: two columns of 128, not one.
+    const auto still = [&](int columns) {
+        return [&beats, columns](int frame, int x, int, uint8_t rgb[3]) {
+            const int32_t ms = instantOfFrame(frame, 60);
+            bool lit = false;
+            for (const int32_t beat : beats) lit = lit || (ms >= beat && ms < beat + 100);
+            setGrey(rgb, lit && x < columns ? 80 : 40);
+        };
+    };
+    EXPECT_EQ(answersOf(3 * 60, beats, still(2)).answered, 6);
+    EXPECT_EQ(answersOf(3 * 60, beats, still(1)).answered, 0);
+}
+
+TEST(BeatAnswers, OnlyBeatsTheFramesCanTellAboutCount) {
+    // Frames at 0, 100, ..., 1000 ms, the visible change of each given: the beat at the first
+    // frame has nothing before it to change from, the one 30 ms before the last has no 50 ms
+    // after it; the one at 500 is answered by the frame at 500, the one at 310 by none.
+    std::vector<int32_t> instants;
+    for (int32_t ms = 0; ms <= 1000; ms += 100) instants.push_back(ms);
+    std::vector<float> changes(instants.size(), 0.002f);
+    changes[5] = 0.05f;
+    const BeatAnswers answers = answerBeats(instants, changes, {0, 310, 500, 970});
+    EXPECT_EQ(answers.beats, 2);
+    EXPECT_EQ(answers.answered, 1);
+    EXPECT_EQ(answers.missed, std::vector<int32_t>{310});
+    // The visible change is the share of cells that moved by 0.02 or more.
+    EXPECT_DOUBLE_EQ(visibleChange({0.1f, 0.1f, 0.1f, 0.1f}, {0.1f, 0.125f, 0.11f, 0.05f}), 0.5);
 }

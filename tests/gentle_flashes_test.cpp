@@ -10,6 +10,7 @@
 #include "app/CommandLine.h"
 #include "app/Frame.h"
 #include "assets/Srgb.h"
+#include "audio/Beats.h"
 #include "audio/Music.h"
 
 #include <GL/gl.h>
@@ -127,16 +128,9 @@ double windowDepth(double distance) {
     return 0.5 + 0.5 * ((f + n) / (f - n) - 2 * f * n / ((f - n) * distance));
 }
 
-// The first column from the left whose red channel, along a row of the upper half, is over half.
-int firstRedColumn(const Pixels& pixels) {
-    for (int x = 0; x < pixels.width; ++x)
-        if (pixels.at(x, 500).r > 128) return x;
-    return -1;
-}
-
 } // namespace
 
-TEST_F(GentleBannerTest, LoudLevelsShowTheGentlePictureAndJumpWithoutLeavingTheirDepth) {
+TEST_F(GentleBannerTest, LoudLevelsShowTheGentlePictureWithoutLeavingTheirDepth) {
     ASSERT_TRUE(writeSolidJpeg("data/city_bw.jpg", 64, 64, 20, 20, 20));
     ASSERT_TRUE(writeSolidJpeg("data/city_bw1.jpg", 64, 64, 255, 255, 255));
     ASSERT_TRUE(writeSineTrack("data/music.ogg", 1.0, 440.0, 0.0));
@@ -152,7 +146,8 @@ TEST_F(GentleBannerTest, LoudLevelsShowTheGentlePictureAndJumpWithoutLeavingThei
     EXPECT_NEAR(calm, 20, 2);
     EXPECT_NEAR(depthAtCentre(), windowDepth(4.5), 1e-4);
 
-    // A level of 3.5, where the full demo brings the strip to a unit from the eye in white.
+    // A level of 3.5, where the full demo brings the strip to a unit from the eye in white. Held
+    // there it is a loud passage with no beat in it: the gentle picture, and no glow.
     pinSpectrumLevel(3.5f);
     drawFrame(20000);
     const Rgb loud = readWindowPixels().at(512, 384);
@@ -169,27 +164,152 @@ TEST_F(GentleBannerTest, LoudLevelsShowTheGentlePictureAndJumpWithoutLeavingThei
     EXPECT_NEAR(depthAtCentre(), windowDepth(1.0), 1e-4);
 }
 
-TEST_F(GentleBannerTest, TheJumpIsTheStripSeenNearerAboutTheViewAxis) {
-    // The strip's right end (s = 0, the picture's left half: red over blue) comes into the window
-    // from 132000 ms on; seen 6 % nearer, where it meets the calm (green) half moves out from the
-    // window's centre by 6 %.
+namespace {
+
+// The first beat of a track of silence with one loud burst from 0.5 to 0.55 s.
+int32_t writeOneBeatTrack() {
+    if (!writeSineBurstTrack("data/music.ogg", 2.0, 24 * 44100.0 / 1024, 0.9, 0.5, 0.55) ||
+        !openMusicTrack())
+        return -1;
+    prepareBeats();
+    const std::vector<int32_t> beats = beatInstants(0, 2000);
+    return beats.size() == 1 ? beats[0] : -1;
+}
+
+// The banner alone at an instant of the track, as it ends its drift (the strip's right end in
+// view).
+Pixels bannerAt(int32_t ms) {
+    pinSpectrumClock(ms);
+    beginFrame(ms);
+    BannerScene::draw(1.0f);
+    return readWindowPixels();
+}
+
+// The first column from the left, along a row of the upper half, where red outweighs green:
+// where the picture's red quarter meets its green one.
+int firstRedColumn(const Pixels& pixels) {
+    for (int x = 0; x < pixels.width; ++x)
+        if (pixels.at(x, 500).r > pixels.at(x, 500).g) return x;
+    return -1;
+}
+
+// The window's picture as 256 stripes, 4 pixels wide, of each grey code in turn.
+void paintGreyStripes() {
+    glEnable(GL_SCISSOR_TEST);
+    for (int code = 0; code < 256; ++code) {
+        glScissor(code * 4, 0, 4, 768);
+        glClearColor(code / 255.0f, code / 255.0f, code / 255.0f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 1);
+}
+
+} // namespace
+
+TEST_F(GentleBannerTest, EachBeatIsAJumpOfTheStripSeenNearerThatEasesBack) {
+    // The strip's right end (s = 0, the picture's left half: red over blue) is in the window as
+    // the banner ends; seen nearer, where it meets the calm (green) half moves out from the
+    // window's centre by as much.
     ASSERT_TRUE(writeQuadrantJpeg("data/city_bw.jpg", 256, 256));
     ASSERT_TRUE(writeQuadrantJpeg("data/city_bw1.jpg", 256, 256));
-    ASSERT_TRUE(writeSineTrack("data/music.ogg", 1.0, 440.0, 0.0));
-    ASSERT_TRUE(openMusicTrack());
+    const int32_t beat = writeOneBeatTrack();
+    ASSERT_GT(beat, 450);
     BannerScene::load();
     loadQueuedAssets();
 
-    pinSpectrumClock(132500);
-    pinSpectrumLevel(0.0f);
-    drawFrame(132500);
-    const int still = firstRedColumn(readWindowPixels());
-    ASSERT_GT(still, 512);
-    pinSpectrumLevel(3.0f); // 1.5 over the threshold: 6 % nearer
-    drawFrame(132500);
-    const int jumped = firstRedColumn(readWindowPixels());
-    EXPECT_NEAR(jumped - 512, (still - 512) * 1.06, 2.0);
+    const int still = firstRedColumn(bannerAt(300));
+    ASSERT_GT(still, 700);
+    // On the beat 3 % nearer, 100 ms on a quarter of that, 200 ms on back; never before it.
+    EXPECT_NEAR(firstRedColumn(bannerAt(beat)) - 512, (still - 512) * 1.03, 1.5);
     EXPECT_NEAR(depthAtCentre(), windowDepth(4.5), 1e-4);
+    EXPECT_NEAR(firstRedColumn(bannerAt(beat + 100)) - 512, (still - 512) * 1.0075, 1.5);
+    EXPECT_EQ(firstRedColumn(bannerAt(beat + 200)), still);
+    EXPECT_EQ(firstRedColumn(bannerAt(beat - 5)), still);
+}
+
+TEST_F(GentleBannerTest, EachBeatsGlowLiftsEveryGreyByATenthOfWhatItLacksAndEasesBack) {
+    ASSERT_TRUE(writeSolidJpeg("data/city_bw.jpg", 64, 64, 20, 20, 20));
+    ASSERT_TRUE(writeSolidJpeg("data/city_bw1.jpg", 64, 64, 20, 20, 20));
+    const int32_t beat = writeOneBeatTrack();
+    ASSERT_GT(beat, 450);
+    BannerScene::load();
+    // The state every frame leaves for the next, once the intro has switched blending on.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 0.5f);
+
+    const auto glowAt = [](int32_t ms) {
+        pinSpectrumClock(ms);
+        beginFrame(120000);
+        paintGreyStripes();
+        drawGentleGlow();
+        const Pixels pixels = readWindowPixels();
+        std::vector<int> greys;
+        for (int code = 0; code < 256; ++code) greys.push_back(pixels.at(code * 4 + 2, 384).r);
+        return greys;
+    };
+    const std::vector<int> onBeat = glowAt(beat);
+    float most = 0;
+    for (int code = 0; code < 256; ++code) {
+        EXPECT_NEAR(onBeat[size_t(code)], code + 0.1 * (255 - code), 1.0) << code;
+        const float lift =
+            relativeLuminance(uint8_t(onBeat[size_t(code)]), uint8_t(onBeat[size_t(code)]),
+                              uint8_t(onBeat[size_t(code)])) -
+            relativeLuminance(uint8_t(code), uint8_t(code), uint8_t(code));
+        most = std::max(most, lift);
+        // Seen (the beat measure's 0.02 of relative luminance) on all but black's and white's
+        // neighbours: a lift of white's can only be small.
+        if (code >= 30 && code <= 225) {
+            EXPECT_GE(lift, 0.02f) << code;
+        }
+    }
+    // Never more than about half of a flash's 0.1, whatever the grey.
+    EXPECT_LT(most, 0.055f);
+    EXPECT_GT(most, 0.045f);
+    // 100 ms on, a quarter of the lift; 200 ms on, none, and nothing drawn.
+    const std::vector<int> later = glowAt(beat + 100);
+    EXPECT_NEAR(later[0], 0.025 * 255, 1.0);
+    EXPECT_NEAR(later[200], 200 + 0.025 * 55, 1.0);
+    const std::vector<int> after = glowAt(beat + 200);
+    for (int code = 0; code < 256; code += 15) EXPECT_EQ(after[size_t(code)], code);
+    // Nor before the beat.
+    EXPECT_EQ(glowAt(beat - 5)[100], 100);
+
+    // The glow leaves the state as it found it: later frames and the credits depend on it.
+    pinSpectrumClock(beat);
+    beginFrame(120000);
+    GLfloat projection[16], modelview[16], colour[4], after16[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    drawGentleGlow();
+    GLint source = 0, destination = 0;
+    glGetIntegerv(GL_BLEND_SRC, &source);
+    glGetIntegerv(GL_BLEND_DST, &destination);
+    EXPECT_EQ(source, GL_ONE);
+    EXPECT_EQ(destination, GL_SRC_ALPHA);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(colour[0], 1.0f);
+    EXPECT_EQ(colour[3], 0.5f);
+    glGetFloatv(GL_PROJECTION_MATRIX, after16);
+    EXPECT_EQ(std::memcmp(after16, projection, sizeof projection), 0);
+    glGetFloatv(GL_MODELVIEW_MATRIX, after16);
+    EXPECT_EQ(std::memcmp(after16, modelview, sizeof modelview), 0);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+
+    // In a whole gentle frame it comes last, over the banner; without gentle, never.
+    pinSpectrumClock(beat);
+    drawFrame(120000);
+    EXPECT_NEAR(readWindowPixels().at(512, 384).r, 20 + 0.1 * 235, 2.0);
+    setGentleFlashes(false);
+    drawFrame(120000);
+    EXPECT_NEAR(readWindowPixels().at(512, 384).r, 20, 2.0);
 }
 
 TEST_F(GentleBannerTest, ALoudPassageHoldsTheLoudPictureForASecondAfterItsLastBeat) {

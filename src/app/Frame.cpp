@@ -7,6 +7,7 @@
 #include "audio/ShowClock.h"
 #include "platform/DisplaySettings.h"
 #include "platform/PictureArea.h"
+#include "scenes/GentleFlashes.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -65,4 +66,5 @@ void drawFrame(int32_t ms) {
     beginFrame(ms);
     for (const ScheduleRow& row : schedule)
         if (inWindow(elapsedMs, row.window)) row.draw(progress(elapsedMs, row.window));
+    if (gentleFlashes()) drawGentleGlow();
 }

@@ -28,9 +28,9 @@ void placeWithTheMusic(float x) {
     glTranslatef(x, 0, z);
 }
 
-// Gently: the gentler loud picture held through a loud passage, and a small jump drawn as the
-// strip seen nearer but kept at its own depth, so the scenes behind it are never cut away on a
-// beat.
+// Gently: the gentler loud picture held through a loud passage, and on each beat a small jump,
+// drawn as the strip seen nearer but kept at its own depth so the scenes behind it are never cut
+// away. The beat's glow comes after every scene (drawGentleGlow).
 void placeGently(float x) {
     const GentleBeat beat = gentleBeat();
     glBindTexture(GL_TEXTURE_2D, beat.loud ? gentleLoudTexture.name : calmTexture.name);

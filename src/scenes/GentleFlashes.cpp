@@ -1,8 +1,10 @@
 #include "scenes/GentleFlashes.h"
 
 #include "assets/Srgb.h"
+#include "audio/Beats.h"
 #include "audio/Music.h"
 
+#include <GL/gl.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -14,33 +16,23 @@ namespace {
 
 bool gentle = false;
 
-// The level is read at every 20 ms of the track (the spectrum spans 23 ms), each reading taken
-// once and kept: a frame at 60 fps costs fewer readings than the full demo's one or two, and the
-// frame of an instant is the same whatever came before it.
-constexpr int32_t stepMs = 20;
-std::vector<float> stepLevels; // NaN until read
-
 // The beats of a loud passage come about half a second apart, with a beat left out now and then;
 // a second bridges them, so a passage shows one loud picture rather than a flash a beat.
 constexpr int32_t holdMs = 1000;
-constexpr float loudLevel = 1.5f;
-// The strip looks 4 % nearer for each unit of level over the threshold: 5 to 15 % on a loud beat
-// of the default track, where the full demo brings it 1.5 to 4 times nearer. Measured: larger
-// jumps over the bright tunnel come near 3 flashes a second at the cut to it.
-constexpr double jumpPerUnit = 0.04;
 constexpr float maxLuminanceChange = 0.09f;
 
-float levelAtStep(int64_t step) {
-    const int64_t frame = frameAtMs(step * stepMs);
-    // Outside the track (before playback, say) a reading costs nothing and is not kept, nor is one
-    // whose window reaches past what is decoded yet.
-    if (step < 0 || step >= static_cast<int64_t>(stepLevels.size()) ||
-        frame + fftSize / 2 > music.stream.frameCount())
-        return music.levelAtFrame(frame);
-    float& level = stepLevels[static_cast<size_t>(step)];
-    if (std::isnan(level)) level = music.levelAtFrame(frame);
-    return level;
-}
+// Each beat lights the whole picture, drawn over every scene as a screen blend: each channel lifted
+// towards white by 10 % of what it lacks. Lifting each channel from code x by a tenth of 255 - x
+// raises the relative luminance of any colour by at most 0.052 (at codes about 140), about half a
+// flash's 0.1, and of greys from code 26 to 229 by 0.02 or more, what the beat measure counts as
+// seen. And the strip looks 3 % nearer. Both ease back over 200 ms. Measured over the whole
+// timeline (see "Safe to watch: gentle flashes"): the glow alone answers all beats but those of the
+// bright sphere's first seconds, the jump those; together every beat, with no second over 2
+// transitions. A lift of 14 % warned; glows of the banner alone, which the scenes drawn over it
+// add their light to, failed where those are bright, or were not seen in the tunnel.
+constexpr double glowLift = 0.10;
+constexpr double jump = 0.03;
+constexpr double easeMs = 200;
 
 } // namespace
 
@@ -52,23 +44,54 @@ bool gentleFlashes() {
     return gentle;
 }
 
-// Room for the longest track, which may still be decoding: 120 KB.
 void prepareGentleFlashes() {
-    stepLevels.assign(static_cast<size_t>(maxTrackSeconds * 1000 / stepMs + 1), NAN);
+    prepareBeats();
 }
 
 GentleBeat gentleBeat() {
     const int64_t frame = shownTrackFrame();
-    const int64_t stepFrames = frameAtMs(stepMs);
-    const int64_t step = frame < 0 ? -1 : frame / stepFrames;
-    // Between two steps the jump moves on smoothly.
-    const float into = frame < 0 ? 0.0f : static_cast<float>(frame % stepFrames) / stepFrames;
-    const float level = levelAtStep(step) + into * (levelAtStep(step + 1) - levelAtStep(step));
+    const int64_t step = stepAtFrame(frame);
     bool loud = false;
-    for (int64_t back = 0; back * stepMs < holdMs && !loud; ++back)
-        loud = levelAtStep(step - back) > loudLevel;
-    const double scale = 1.0 + jumpPerUnit * std::max(0.0, double{level} - loudLevel);
-    return GentleBeat{loud, static_cast<float>(scale)};
+    for (int64_t back = 0; back * beatGrid::stepMs < holdMs && !loud; ++back)
+        loud = loudAtStep(step - back);
+    // The beat's own moment, not the level's: a weak beat is loud for as little as 10 ms, and
+    // answered as fully as a strong one.
+    const int64_t beat = latestBeatStart(step, static_cast<int64_t>(easeMs) / beatGrid::stepMs);
+    double pulse = 0;
+    if (beat >= 0) {
+        const double since = static_cast<double>(frame - frameAtStep(beat)) * 1000.0 / outputRate;
+        const double left = std::max(0.0, 1.0 - since / easeMs);
+        pulse = left * left; // quick at first, then settling
+    }
+    return GentleBeat{loud, static_cast<float>(1.0 + jump * pulse),
+                      static_cast<float>(glowLift * pulse)};
+}
+
+void drawGentleGlow() {
+    const float glow = gentleBeat().glow;
+    if (glow <= 0) return;
+    // Over the picture's part of the window, whatever the scenes left in the depth buffer, and in
+    // the state every frame after the first leaves for the next: the intro's blending, texturing
+    // on, and the banner's colour, with which the credits draw.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE); // dst + glow * (1 - dst)
+    glColor4f(glow, glow, glow, 1);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glRectf(-1, -1, 1, 1);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glColor4f(1, 1, 1, 0.5f);
+    glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_DEPTH_TEST);
 }
 
 RgbPicture makeGentleLoudPicture(const RgbPicture& calm, const RgbPicture& loud) {

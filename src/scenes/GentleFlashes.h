@@ -9,7 +9,9 @@
 // The gentle way to watch: the same scenes, timing and music, with the banner's beats kept within
 // the limits for photosensitive viewers. The banner shows a loud passage by one gentler loud
 // picture held from its first loud reading until a second after its last, instead of a white
-// flash on every beat, and each beat by a small jump that leaves the scenes behind it whole.
+// flash and a jump on every beat, and each beat (audio/Beats.h) lights the whole picture by a
+// glow of about half a flash's contrast at most and brings the strip a little nearer, both easing
+// back within a fifth of a second; the jump leaves the scenes behind the strip whole.
 // Off unless the viewer asks for it; it may be switched at any time before the timeline starts.
 void setGentleFlashes(bool on);
 bool gentleFlashes();
@@ -18,12 +20,17 @@ bool gentleFlashes();
 // before the loop starts, since the loop allocates nothing.
 void prepareGentleFlashes();
 
-// What the banner shows of the music now when gentle.
+// What gentle shows of the music now.
 struct GentleBeat {
-    bool loud;   // a loud reading within the last second
-    float scale; // how much nearer the strip looks: 1, and a little more with a loud level
+    bool loud;   // a loud reading within the last second: the banner's loud picture
+    float scale; // how much nearer the strip looks: 1, and 3 % more on a beat
+    float glow;  // of the latest beat: 0.1 on it; both ease back over 200 ms
 };
 GentleBeat gentleBeat();
+
+// The glow of a beat over the whole picture: drawn when gentle, after every scene of the frame.
+// Draws nothing between beats.
+void drawGentleGlow();
 
 // The loud picture as gentle shows it: the calm picture moved towards the loud one in linear
 // light, as far as keeps every pixel's relative luminance within 0.09 of the calm picture's, so

@@ -11,6 +11,7 @@
 #include "VideoPipe.h"
 #include "Yuv420.h"
 #include "app/Frame.h"
+#include "audio/Beats.h"
 #include "audio/Music.h"
 #include "platform/MessageBox.h"
 #include "scenes/GentleFlashes.h"
@@ -208,19 +209,26 @@ int captureRawVideo(const CaptureOptions& options) {
 }
 
 int captureContactSheet(const CaptureOptions& options) {
-    const SheetLayout layout =
-        layoutSheet(options.sheetCount, options.size.width, options.size.height);
+    SheetLayout layout = layoutSheet(options.sheetCount, options.size.width, options.size.height);
+    if (options.strip) {
+        layout.columns = options.sheetCount;
+        layout.rows = 2;
+    }
     RgbImage sheet = makeEmptySheet(layout);
     Progress progress;
-    startProgress(progress, progressStyle(options), options.sheetCount);
+    const int frames = options.sheetCount * layout.rows;
+    startProgress(progress, progressStyle(options), frames);
     std::vector<uint8_t> rgb;
-    for (int i = 0; i < options.sheetCount; ++i) {
+    for (int n = 0; n < frames; ++n) {
+        const int i = n % options.sheetCount;
+        // A strip's second row is gentle, the switch being one the demo reads at each frame.
+        if (options.strip) setGentleFlashes(n >= options.sheetCount);
         // The instants are far apart: each one starts from the state the live demo has there.
         const int32_t ms = sheetInstant(i, options.sheetCount, options.fromMs, options.toMs);
         primeFrameState(ms);
         renderFrame(ms, rgb);
-        placeThumbnail(sheet, layout, i, rgb, options.size.width);
-        showProgress(progress, i + 1);
+        placeThumbnail(sheet, layout, n, rgb, options.size.width);
+        showProgress(progress, n + 1);
     }
     endProgress(progress);
     std::string error;
@@ -273,6 +281,8 @@ int runCapture(const CaptureOptions& options) {
             destroyOffscreenContext();
             return fail(error);
         }
+        // Read here, on this thread: the level's readings share the analyser with the drawing.
+        analysis.setBeats(beatInstants(options.fromMs, options.toMs));
         analyser = std::make_unique<FrameWorkers>(
             1, 3, rgbFrameBytes(options),
             [&](int64_t n, const std::vector<uint8_t>& rgb, std::string&) {

@@ -19,6 +19,8 @@ const char* const captureUsage =
     "                              (I420), BT.601 limited range, no sound\n"
     "  -o FILE.mkv --lossless      a lossless master: FFV1 version 3 (RGB) and FLAC\n"
     "  -o FILE.png --sheet N       a contact sheet of N frames at evenly spaced instants\n"
+    "  -o FILE.png --strip N       N frames at evenly spaced instants in a row, the full\n"
+    "                              flashes above the gentle ones\n"
     "  --from MS --to MS           the span to record, from <= t < to (default 0 to 136000)\n"
     "  --fps F                     frames per second (default 60)\n"
     "  --frames A-B                a segment: frames A up to B (not included) at --fps; as a\n"
@@ -138,12 +140,17 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
                 return false;
             }
             options.fps = static_cast<int>(number);
-        } else if (flag == "--sheet") {
+        } else if (flag == "--sheet" || flag == "--strip") {
+            if (options.sheetCount > 0) {
+                error = "--sheet and --strip are one choice";
+                return false;
+            }
             if (!readInteger(value, 1, 10000, number)) {
-                error = std::string("--sheet takes a count from 1 to 10000: not '") + value + "'";
+                error = flag + " takes a count from 1 to 10000: not '" + value + "'";
                 return false;
             }
             options.sheetCount = static_cast<int>(number);
+            options.strip = flag == "--strip";
         } else if (flag == "--size") {
             if (!readSize(value, options.size)) {
                 error = std::string("--size takes WIDTHxHEIGHT in pixels, each from 1 to ") +
@@ -171,10 +178,15 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
         error = "--from must come before --to";
         return false;
     }
+    const std::string sheetFlag = options.strip ? "--strip" : "--sheet";
+    if (options.strip && options.gentle) {
+        error = "--strip shows the full flashes above the gentle ones: it goes without --gentle";
+        return false;
+    }
     if (!options.flashReport.empty()) {
         if (haveAt || options.sheetCount > 0) {
-            error =
-                "--flash-report analyses a span of frames: it goes with neither --at nor --sheet";
+            error = "--flash-report analyses a span of frames: it goes with neither --at nor " +
+                    sheetFlag;
             return false;
         }
         if (options.flashReport == options.output) {
@@ -187,14 +199,14 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
         }
     }
     if (haveAt && (haveRange || options.sheetCount > 0)) {
-        error = "--at takes one frame: it goes with neither --from/--to nor --sheet";
+        error = "--at takes one frame: it goes with neither --from/--to nor " + sheetFlag;
         return false;
     }
     const std::string& out = options.output;
     const bool png = endsWith(out, ".png");
     if (haveAt || options.sheetCount > 0) {
         if (!png) {
-            error = std::string(haveAt ? "--at" : "--sheet") + " writes a PNG: name it FILE.png";
+            error = (haveAt ? std::string("--at") : sheetFlag) + " writes a PNG: name it FILE.png";
             return false;
         }
         options.kind = haveAt ? CaptureKind::SinglePicture : CaptureKind::ContactSheet;

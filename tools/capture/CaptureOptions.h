@@ -27,6 +27,8 @@ struct CaptureOptions {
     int32_t toMs = 136000;
     int fps = 60;
     int sheetCount = 0;
+    // The sheet as a strip: its frames in one row with full flashes, in another gentle.
+    bool strip = false;
     // The frames' size in pixels; the picture keeps its shape, centred, with black bars.
     PixelSize size{1024, 768};
     // Rendered pixels per output pixel along each axis, averaged down.

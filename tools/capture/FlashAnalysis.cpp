@@ -251,9 +251,13 @@ bool FlashAnalysis::open(const std::string& reportPath, std::string& error) {
         return false;
     }
     std::fputs("time_ms,luminance,flash_area,transitions_1s,result,"
-               "red,red_area,red_transitions_1s,red_result\n",
+               "red,red_area,red_transitions_1s,red_result,changed\n",
                file);
     return true;
+}
+
+void FlashAnalysis::setBeats(std::vector<int32_t> beatInstants) {
+    beats = std::move(beatInstants);
 }
 
 void FlashAnalysis::addFrame(int32_t ms, const uint8_t* rgb) {
@@ -261,10 +265,14 @@ void FlashAnalysis::addFrame(int32_t ms, const uint8_t* rgb) {
     grid.measure(rgb, cells, meanLuminance, meanRed);
     const FlashReading l = luminance.add(cells.luminance, meanLuminance);
     const FlashReading r = red.add(cells.red, meanRed);
+    const double changed =
+        previousLuminance.empty() ? 0.0 : visibleChange(previousLuminance, cells.luminance);
+    previousLuminance.swap(cells.luminance);
     instants.push_back(ms);
-    if (file && std::fprintf(file, "%d,%.4f,%.3f,%d,%s,%.2f,%.3f,%d,%s\n", ms, l.mean, l.area,
+    changes.push_back(static_cast<float>(changed));
+    if (file && std::fprintf(file, "%d,%.4f,%.3f,%d,%s,%.2f,%.3f,%d,%s,%.4f\n", ms, l.mean, l.area,
                              l.transitions, flashResultName(l.result), r.mean, r.area,
-                             r.transitions, flashResultName(r.result)) < 0)
+                             r.transitions, flashResultName(r.result), changed) < 0)
         writeFailed = true;
 }
 
@@ -274,6 +282,48 @@ bool FlashAnalysis::close(std::string& error) {
     file = nullptr;
     if (!ok) error = "cannot write " + path + ": " + std::strerror(errno);
     return ok;
+}
+
+double visibleChange(const std::vector<float>& before, const std::vector<float>& after) {
+    if (after.empty() || before.size() != after.size()) return 0.0;
+    size_t changed = 0;
+    for (size_t i = 0; i < after.size(); ++i)
+        changed += std::abs(after[i] - before[i]) >= beatAnswer::visibleLuminance ? 1 : 0;
+    return static_cast<double>(changed) / static_cast<double>(after.size());
+}
+
+BeatAnswers answerBeats(const std::vector<int32_t>& instants, const std::vector<float>& changes,
+                        const std::vector<int32_t>& beats) {
+    BeatAnswers answers;
+    if (instants.size() < 2 || changes.size() != instants.size()) return answers;
+    std::vector<float> around;
+    for (const int32_t beat : beats) {
+        if (beat <= instants.front() || beat + beatAnswer::withinMs > instants.back()) continue;
+        ++answers.beats;
+        const auto at = [&](int32_t ms) {
+            return static_cast<size_t>(std::lower_bound(instants.begin(), instants.end(), ms) -
+                                       instants.begin());
+        };
+        // The frames before the beat, the first one's change aside: it has none to tell.
+        const size_t from = std::max<size_t>(1, at(beat - beatAnswer::aroundMs)), first = at(beat);
+        around.assign(changes.begin() + static_cast<long>(std::min(from, first)),
+                      changes.begin() + static_cast<long>(first));
+        double usual = 0;
+        if (!around.empty()) {
+            std::nth_element(around.begin(), around.begin() + static_cast<long>(around.size() / 2),
+                             around.end());
+            usual = around[around.size() / 2];
+        }
+        double answer = 0;
+        for (size_t i = first; i < instants.size() && instants[i] <= beat + beatAnswer::withinMs;
+             ++i)
+            answer = std::max(answer, double{changes[i]});
+        if (answer >= beatAnswer::leastShare && answer >= beatAnswer::aboveAround * usual)
+            ++answers.answered;
+        else
+            answers.missed.push_back(beat);
+    }
+    return answers;
 }
 
 namespace {
@@ -352,6 +402,27 @@ std::string FlashAnalysis::summary() const {
     if (!instants.empty())
         text += ", " + seconds(instants.front()) + " to " + seconds(instants.back()) + " s";
     text += " (" + path + ")\n";
-    return text + describe("luminance flashes", luminance.results(), instants) +
-           describe("red flashes", red.results(), instants);
+    text += describe("luminance flashes", luminance.results(), instants) +
+            describe("red flashes", red.results(), instants);
+    const BeatAnswers answers = beatAnswers();
+    if (answers.beats == 0) return text;
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "beats: %d of the %d the level finds answered by a visible change within %d "
+                  "ms (%.2f)",
+                  answers.answered, answers.beats, beatAnswer::withinMs,
+                  static_cast<double>(answers.answered) / answers.beats);
+    text += line;
+    // Where, for a look at the frames: the first few missed.
+    for (size_t i = 0; i < answers.missed.size() && i < 8; ++i) {
+        std::snprintf(line, sizeof line, "%s%.3f s", i == 0 ? "; missed at " : ", ",
+                      answers.missed[i] / 1000.0);
+        text += line;
+    }
+    if (answers.missed.size() > 8) text += ", ...";
+    return text + "\n";
+}
+
+BeatAnswers FlashAnalysis::beatAnswers() const {
+    return answerBeats(instants, changes, beats);
 }

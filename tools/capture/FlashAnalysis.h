@@ -93,6 +93,36 @@ private:
     int32_t frame = 0;
 };
 
+// Whether a sequence of frames answers the track's beats (audio/Beats.h) with a visible change.
+// A frame's visible change is the share of the picture's cells whose relative luminance differs
+// from the previous frame's by at least 0.02 (about the smallest step of grey the eye tells apart
+// on a dark picture, a fifth of a flash's). A beat at instant s is answered when a frame shown in
+// [s, s + 50 ms] changes visibly over at least 1 % of the picture, and over at least three times
+// the median share of the frames in the 250 ms before s: a picture that changes everywhere all
+// the time (a camera moving through a textured tunnel) answers only with more than it does anyway.
+namespace beatAnswer {
+inline constexpr float visibleLuminance = 0.02f;
+inline constexpr double leastShare = 0.01;
+inline constexpr double aboveAround = 3.0;
+inline constexpr int32_t withinMs = 50;
+inline constexpr int32_t aroundMs = 250;
+} // namespace beatAnswer
+
+// The share of cells that changed visibly between two frames of the same grid.
+double visibleChange(const std::vector<float>& before, const std::vector<float>& after);
+
+struct BeatAnswers {
+    int beats = 0;    // of the given beats, those the frames can tell about
+    int answered = 0; // of those, the ones answered
+    std::vector<int32_t> missed;
+};
+
+// Which beats the frames answer. instants: each frame's, in order; changes: each frame's visible
+// change (the first frame's is not known and is not looked at). Beats are counted that come after
+// the first frame and 50 ms or more before the last.
+BeatAnswers answerBeats(const std::vector<int32_t>& instants, const std::vector<float>& changes,
+                        const std::vector<int32_t>& beats);
+
 // Turns RGB frames into cells: the picture's part of each frame only, bars left out.
 class CellGrid {
 public:
@@ -119,21 +149,29 @@ public:
     FlashAnalysis(PixelSize frameSize, int fps);
     // False with the reason when the report cannot be written.
     bool open(const std::string& path, std::string& error);
+    // The instants at which the track's beats start, for the summary to say how many the frames
+    // answer; none by default.
+    void setBeats(std::vector<int32_t> instants);
     // Frames must come in order, one for each frame of the recording.
     void addFrame(int32_t ms, const uint8_t* rgb);
     bool close(std::string& error);
 
     // Anything failing, luminance or red: a linter's status 1.
     bool failed() const;
-    // The summary for standard error: the failing and extended seconds and where they lie.
+    // The summary for standard error: the failing and extended seconds and where they lie, and
+    // the beats answered.
     std::string summary() const;
+    BeatAnswers beatAnswers() const;
 
 private:
     CellGrid grid;
     int fps;
     FlashTrack luminance, red;
     CellFrame cells;
+    std::vector<float> previousLuminance;
     std::vector<int32_t> instants;
+    std::vector<float> changes; // visible, of each frame
+    std::vector<int32_t> beats;
     std::FILE* file = nullptr;
     std::string path;
     bool writeFailed = false;

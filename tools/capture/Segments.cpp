@@ -85,8 +85,9 @@ int parseSegmentOption(int argc, const char* const* argv, int i, CaptureOptions&
 std::string optionsShapingFrames(int argc, const char* const* argv) {
     // Which frames, where to, how loudly and whether they are analysed as well: the pictures are
     // the same whatever these say.
-    const std::vector<std::string> withValue = {"-o",   "--frames", "--plan",  "--from",
-                                                "--to", "--at",     "--sheet", "--flash-report"};
+    const std::vector<std::string> withValue = {"-o",      "--frames", "--plan",
+                                                "--from",  "--to",     "--at",
+                                                "--sheet", "--strip",  "--flash-report"};
     const std::vector<std::string> alone = {"--progress", "--quiet"};
     std::vector<std::string> shaping;
     for (int i = 1; i < argc; ++i) {
