@@ -234,6 +234,7 @@ TEST_F(GentleBannerTest, EachBeatsGlowLiftsEveryGreyByATenthOfWhatItLacksAndEase
     const int32_t beat = writeOneBeatTrack();
     ASSERT_GT(beat, 450);
     BannerScene::load();
+    loadQueuedAssets();
     // The state every frame leaves for the next, once the intro has switched blending on.
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_SRC_ALPHA);
