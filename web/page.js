@@ -115,7 +115,7 @@
     // The one place that moves the bar: its look, its value for assistive technology, and a
     // polite word at each quarter (a screen reader that spoke every chunk would say nothing else).
     var quarterSaid = 0;
-    function showProgress(loaded, total) {
+    function drawProgress(loaded, total) {
         var share = total > 0 ? Math.min(1, loaded / total) : 0;
         var text = 'Loading ' + megabytes(loaded) + ' of ' + megabytes(total) + ' MB';
         byId('progress').style.width = (100 * share).toFixed(1) + '%';
@@ -128,6 +128,24 @@
             quarterSaid = quarter;
             byId('announcer').textContent = quarter < 4 ? 'Loading: ' + 25 * quarter + ' %' : 'Loaded';
         }
+    }
+    // A slow network hands the data over in chunks of a few kilobytes, thousands of them: drawing
+    // the bar for each (a layout, and the accessibility tree updated) took a phone's main thread
+    // several seconds of the download. Ten times a second moves it as smoothly, and the end at once.
+    var progressDrawnAt = -Infinity;
+    var progressTimer = 0;
+    var progressLatest = [0, 0];
+    function drawLatestProgress() {
+        clearTimeout(progressTimer);
+        progressTimer = 0;
+        progressDrawnAt = performance.now();
+        drawProgress(progressLatest[0], progressLatest[1]);
+    }
+    function showProgress(loaded, total) {
+        progressLatest = [loaded, total];
+        var since = performance.now() - progressDrawnAt;
+        if (loaded >= total || since >= 100) drawLatestProgress();
+        else if (!progressTimer) progressTimer = setTimeout(drawLatestProgress, 100 - since);
     }
 
     // The data package's files go into the program's in-memory file system one by one as they
