@@ -26,7 +26,7 @@ constexpr float maxLuminanceChange = 0.09f;
 // raises the relative luminance of any colour by at most 0.052 (at codes about 140), about half a
 // flash's 0.1, and of greys from code 26 to 229 by 0.02 or more, what the beat measure counts as
 // seen. And the strip looks 3 % nearer. Both ease back over 200 ms. Measured over the whole
-// timeline (see "Safe to watch: gentle flashes"): the glow alone answers all beats but those of the
+// timeline (docs/safe-to-watch.md): the glow alone answers all beats but those of the
 // bright sphere's first seconds, the jump those; together every beat, with no second over 2
 // transitions. A lift of 14 % warned; glows of the banner alone, which the scenes drawn over it
 // add their light to, failed where those are bright, or were not seen in the tunnel.
