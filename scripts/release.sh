@@ -37,8 +37,22 @@ trap 'rm -rf "$stage"' EXIT
 rm -rf "$out.part"
 mkdir -p "$out.part"
 
+# The cross-built libraries come from caches outside the clone. Where those are empty, SDL2's
+# configuration alone runs some 300 checks one at a time (four and a half minutes through emcc,
+# which starts slowly), leaving a core idle: so the web's libraries build beside the two Windows
+# sets while the package is made. The source entries are settled first, since two scripts adding
+# them at once would both run apt-get update.
+scripts/install-packages.sh deb windows web
+scripts/debian-source.sh --version libsdl2 >/dev/null
+scripts/build-web-deps.sh >/dev/null &
+web_deps=$!
+{ scripts/windows-deps.sh x86_64 && scripts/windows-deps.sh i686; } >/dev/null &
+windows_deps=$!
+
 echo "== release $version: the Debian package"
 scripts/build-deb.sh
+wait "$web_deps" || { echo "release: the web's libraries did not build" >&2; exit 1; }
+wait "$windows_deps" || { echo "release: the Windows libraries did not build" >&2; exit 1; }
 cp "dist/demo_${version}_$arch.deb" "dist/demo_$version.dsc" "dist/demo_$version.tar.xz" "$out.part/"
 
 echo "== release $version: the Windows zips"
