@@ -183,6 +183,7 @@ as_player "${gnome[@]}" gsettings set org.gnome.desktop.interface enable-animati
 # The action as a desktop runs it, its Exec split into words: the program gets --gentle once
 # (twice would end it with status 2), and the launcher has nothing to add.
 read -r -a gentle_words <<<"$gentle_command"
+note_mesh_sizes "$data"
 (cd "$home" && exec runuser -u player -- env HOME=$home DISPLAY="$DISPLAY" SDL_AUDIODRIVER=dummy \
     "${gnome[@]}" "${gentle_words[@]}" 2>"$work/stderr-action") &
 demo=$!
@@ -196,6 +197,8 @@ if wait_for_window Demo 60; then
     [ "$arguments" = "/usr/lib/games/demo/demo-desktop --gentle " ] && ! grep -q "less motion" "$work/stderr-action" &&
         pass "the action \"Play with gentle flashes\" runs demo-desktop --gentle, with animations off too" ||
         fail "the action ran '$arguments', saying: $(cat "$work/stderr-action")"
+    # Escape once it plays, as the other runs here press it.
+    wait_until_loaded "$data" || fail "the gentle action never finished loading"
     escape_and_wait || fail "the gentle action did not end with 0 on Escape"
 else
     fail "the action \"Play with gentle flashes\" opened no window: $(tail -n 5 "$work/stderr-action")"

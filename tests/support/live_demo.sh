@@ -35,10 +35,12 @@ end_live_run() {
 # Seconds since a moment of now().
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
 
-# Waits up to SECONDS for an X window titled exactly TITLE while the demo runs.
+# Waits up to SECONDS for an X window titled exactly TITLE, mapped, while the demo runs. Named is
+# not enough: a key pressed before the window is mapped goes to the root window, and an Escape
+# sent then was lost (a package test waited 15 s for an end that never came).
 wait_for_window() { # TITLE SECONDS
     for _ in $(seq 1 $(($2 * 10))); do
-        xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
         kill -0 "$demo" 2>/dev/null || return 1
         sleep 0.1
     done
