@@ -38,7 +38,7 @@ rm -rf "$out.part"
 mkdir -p "$out.part"
 
 # The cross-built libraries come from caches outside the clone. Where those are empty, SDL2's
-# configuration alone runs some 300 checks one at a time (four and a half minutes through emcc,
+# configuration alone runs some 160 checks one at a time (four and a half minutes through emcc,
 # which starts slowly), leaving a core idle: so the web's libraries build beside the two Windows
 # sets while the package is made. The source entries are settled first, since two scripts adding
 # them at once would both run apt-get update.
