@@ -95,10 +95,55 @@ TEST(GentleLoudPicture, InStepsTheSameAsAtOnce) {
 
 namespace {
 
+std::vector<char> stepsTaken;
+bool optionChosen = false;
+bool optionWanted() {
+    return optionChosen;
+}
+template <char name> bool takeStep() {
+    stepsTaken.push_back(name);
+    return true;
+}
+
+} // namespace
+
+// Soonest needed first, queue order among equals; a step wanted only for a choice not made waits
+// behind everything, and comes forward as soon as the choice is made.
+TEST(AssetQueue, SoonestNeededFirstAndAnUnwantedStepLast) {
+    for (const bool chosenAtOnce : {false, true}) {
+        stepsTaken.clear();
+        optionChosen = chosenAtOnce;
+        setAssetsNeededFrom(0);
+        queueStep(takeStep<'a'>);
+        queueStep(takeStep<'o'>, optionWanted);
+        setAssetsNeededFrom(13000);
+        queueStep(takeStep<'b'>);
+        setAssetsNeededFrom(5000); // out of order: still taken by its instant
+        queueStep(takeStep<'c'>);
+        setAssetsNeededFrom(0);
+        EXPECT_EQ(nextAssetNeededAt(), 0);
+        ASSERT_TRUE(loadAssetStep());
+        EXPECT_EQ(nextAssetNeededAt(), chosenAtOnce ? 0 : 5000);
+        ASSERT_TRUE(loadAssetStep());
+        if (!chosenAtOnce) {
+            optionChosen = true; // the choice made part-way
+            EXPECT_EQ(nextAssetNeededAt(), 0);
+        }
+        loadQueuedAssets();
+        EXPECT_FALSE(assetsQueued());
+        EXPECT_EQ(nextAssetNeededAt(), INT32_MAX);
+        const std::string order(stepsTaken.begin(), stepsTaken.end());
+        EXPECT_EQ(order, chosenAtOnce ? "aocb" : "acob");
+    }
+}
+
+namespace {
+
 struct LoadingTest : ::testing::Test {
     ScratchDirectory scratch;
     MessageRecorder recorder;
     void TearDown() override {
+        setGentleFlashes(false);
         loadQueuedAssets();
         music.stop();
         music = Music{};
@@ -127,6 +172,16 @@ TEST_F(LoadingTest, TheOpeningFirstThenEachSceneByItsFirstFrame) {
     EXPECT_EQ(nextAssetNeededAt(), 13000);
     EXPECT_GE(music.stream.frameCount(), frameAtMs(3000));
     EXPECT_FALSE(music.stream.complete);
+
+    // The banner's gentle picture was left out of the opening; asked for, it is needed at once.
+    setGentleFlashes(true);
+    EXPECT_FALSE(openingLoaded());
+    EXPECT_EQ(nextAssetNeededAt(), 0);
+    int gentleSteps = 0;
+    for (; nextAssetNeededAt() == 0; ++gentleSteps) ASSERT_EQ(loadStep(0), Loading::More);
+    EXPECT_GT(gentleSteps, 10); // a band at a time, then a level at a time
+    EXPECT_TRUE(openingLoaded());
+    EXPECT_EQ(nextAssetNeededAt(), 13000);
 
     EXPECT_EQ(loadNeededBy(46000), Loading::More);
     EXPECT_EQ(nextAssetNeededAt(), 73000);

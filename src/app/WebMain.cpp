@@ -75,6 +75,9 @@ void loadBeforeStart() {
         if (!prepareDemo()) endBeforeStart();
         return;
     }
+    // The overlay's switch, as it stands: the gentle picture is needed before the start only when
+    // it is on.
+    setGentleFlashes(pageGentleFlashes() != 0);
     const Loading loading = loadFor(sliceSeconds, 0);
     if (loading == Loading::Failed) {
         endBeforeStart();

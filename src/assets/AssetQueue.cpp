@@ -15,12 +15,13 @@ struct QueuedAsset {
     JpegTextureLoad picture;
     ObjMeshLoad geometry;
     bool (*step)();
+    bool (*wanted)();
     bool begun = false;
     bool ended = false;
 };
 
 std::vector<QueuedAsset> queue;
-size_t nextAsset = 0;  // the first asset not yet loaded
+size_t nextAsset = 0;  // the first asset not yet loaded (some after it may be)
 size_t nextToOpen = 0; // the first asset not yet begun
 int32_t neededFrom = 0;
 
@@ -41,24 +42,47 @@ void setAssetsNeededFrom(int32_t ms) {
 
 void queueJpeg(Texture& texture, const char* fileName, RgbPicture* keep) {
     add(QueuedAsset{QueuedAsset::Picture, neededFrom, beginJpegTexture(texture, fileName, keep),
-                    ObjMeshLoad{}, nullptr});
+                    ObjMeshLoad{}, nullptr, nullptr});
 }
 
 void queueObj(Mesh& mesh, const char* fileName) {
     add(QueuedAsset{QueuedAsset::Geometry, neededFrom, JpegTextureLoad{},
-                    beginObjMesh(mesh, fileName), nullptr});
+                    beginObjMesh(mesh, fileName), nullptr, nullptr});
 }
 
-void queueStep(bool (*step)()) {
-    add(QueuedAsset{QueuedAsset::Step, neededFrom, JpegTextureLoad{}, ObjMeshLoad{}, step});
+void queueStep(bool (*step)(), bool (*wanted)()) {
+    add(QueuedAsset{QueuedAsset::Step, neededFrom, JpegTextureLoad{}, ObjMeshLoad{}, step, wanted});
 }
 
 bool assetsQueued() {
     return nextAsset < queue.size();
 }
 
+namespace {
+
+int32_t neededAt(const QueuedAsset& asset) {
+    return asset.wanted && !asset.wanted() ? INT32_MAX : asset.neededFrom;
+}
+
+// The asset needed soonest, the first queued among equals; the queue's end when none is left.
+// Asked again each time, since a choice may change what is wanted.
+size_t soonest() {
+    size_t best = queue.size();
+    for (size_t i = nextAsset; i < queue.size(); ++i)
+        if (!queue[i].ended && (best == queue.size() || neededAt(queue[i]) < neededAt(queue[best])))
+            best = i;
+    return best;
+}
+
+void skipEnded() {
+    while (assetsQueued() && queue[nextAsset].ended) ++nextAsset;
+}
+
+} // namespace
+
 int32_t nextAssetNeededAt() {
-    return assetsQueued() ? queue[nextAsset].neededFrom : INT32_MAX;
+    const size_t next = soonest();
+    return next < queue.size() ? neededAt(queue[next]) : INT32_MAX;
 }
 
 namespace {
@@ -122,11 +146,12 @@ bool queuedAssetsOpened() {
 }
 
 bool loadAssetStep() {
-    while (assetsQueued() && queue[nextAsset].ended) ++nextAsset;
-    if (!assetsQueued()) return true;
-    if (!ready(queue[nextAsset])) return false;
-    step(queue[nextAsset]);
-    while (assetsQueued() && queue[nextAsset].ended) ++nextAsset;
+    skipEnded();
+    const size_t next = soonest();
+    if (next == queue.size()) return true;
+    if (!ready(queue[next])) return false;
+    step(queue[next]);
+    skipEnded();
     return true;
 }
 

@@ -40,9 +40,10 @@ void placeGently(float x) {
     glScalef(beat.scale, beat.scale, 1);
 }
 
-// Kept from their loading for the gentle picture, which is made whether or not gentle is asked
-// for yet (the page's switch may still turn it on), a band of the picture at a time, and then
-// uploaded a level at a time.
+// Kept from their loading for the gentle picture, made a band of the picture at a time and then
+// uploaded a level at a time. It is needed from the first frame only when gentle flashes are asked
+// for; otherwise it comes after every other asset, so that a page offers the start without it,
+// yet has it made while the viewer reads the overlay, whose switch may still turn gentle on.
 RgbPicture calm, loud;
 GentleLoudPictureBuild gentleLoud;
 MipmappedTextureUpload gentleLoudUpload;
@@ -71,8 +72,8 @@ bool uploadGentleLoud() {
 void load() {
     queueJpeg(calmTexture, "data/city_bw.jpg", &calm);
     queueJpeg(loudTexture, "data/city_bw1.jpg", &loud);
-    queueStep(makeGentleLoud);
-    queueStep(uploadGentleLoud);
+    queueStep(makeGentleLoud, gentleFlashes);
+    queueStep(uploadGentleLoud, gentleFlashes);
     prepareGentleFlashes();
 }
 
