@@ -7,7 +7,10 @@
 // compresses nothing (scripts/serve-web.sh, at URL, which bench/web_load.sh starts) and from
 // Debian's nginx sending the build's compressed copies (tests/web/nginx.mjs, started here on
 // DIRECTORY). Then Lighthouse's scores, mobile and desktop, from the first.
-//   node bench/web_load.mjs URL DIRECTORY [--runs N]
+//   node bench/web_load.mjs URL DIRECTORY [--runs N] [--profile NAME]... [--host plain|nginx]...
+//                                         [--no-lighthouse]
+// A --profile ('slow phone', 'fast phone', 'unthrottled') or --host measures only those: a quicker
+// look at one row while working on it.
 import os from 'node:os';
 import {parseArgs} from 'node:util';
 import {chromiumArgs, puppeteer} from '../tests/web/engines.mjs';
@@ -15,16 +18,27 @@ import {startNginx} from '../tests/web/nginx.mjs';
 
 const {values: options, positionals} = parseArgs({
     allowPositionals: true,
-    options: {runs: {type: 'string', default: '3'}},
+    options: {
+        runs: {type: 'string', default: '3'},
+        profile: {type: 'string', multiple: true},
+        host: {type: 'string', multiple: true},
+        'no-lighthouse': {type: 'boolean', default: false},
+    },
 });
 const [plainUrl, directory] = positionals;
 const runs = Number(options.runs);
 
-const profiles = [
+const allProfiles = [
     {name: 'slow phone', cpu: 4, down: 1.6e6, up: 750e3, rtt: 150},
     {name: 'fast phone', cpu: 4, down: 20e6, up: 20e6, rtt: 40},
     {name: 'unthrottled', cpu: 1},
 ];
+const profiles = allProfiles.filter((p) => !options.profile || options.profile.includes(p.name));
+const hosts = options.host ?? ['plain', 'nginx'];
+for (const name of options.profile ?? [])
+    if (!allProfiles.some((p) => p.name === name)) throw new Error(`web_load: no profile '${name}'`);
+for (const name of hosts)
+    if (!['plain', 'nginx'].includes(name)) throw new Error(`web_load: no host '${name}'`);
 
 // Before the page's scripts: when Start was clicked and when the demo's first frame had been drawn
 // (the animation frame callback in which the demo's frame counter first moved, at its end).
@@ -130,20 +144,24 @@ async function measureHost(url, label) {
     }
 }
 
-await measureHost(plainUrl, 'a host that compresses nothing (serve-web.sh)');
-const nginx = await startNginx(directory);
-try {
-    await measureHost(nginx.url(), 'nginx, with the build\'s compressed copies');
-} finally {
-    await nginx.stop();
+if (hosts.includes('plain')) await measureHost(plainUrl, 'a host that compresses nothing (serve-web.sh)');
+if (hosts.includes('nginx')) {
+    const nginx = await startNginx(directory);
+    try {
+        await measureHost(nginx.url(), 'nginx, with the build\'s compressed copies');
+    } finally {
+        await nginx.stop();
+    }
 }
 
 // Lighthouse, where the browser tests' packages have it.
 let audit = null;
-try {
-    ({audit} = await import('../tests/web/lighthouse.mjs'));
-} catch (error) {
-    console.log(`Lighthouse not run: ${error.message}`);
+if (!options['no-lighthouse']) {
+    try {
+        ({audit} = await import('../tests/web/lighthouse.mjs'));
+    } catch (error) {
+        console.log(`Lighthouse not run: ${error.message}`);
+    }
 }
 if (audit) {
     for (const formFactor of ['mobile', 'desktop']) {

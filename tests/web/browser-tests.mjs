@@ -650,7 +650,8 @@ async function testBytes({browser}) {
             return [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
                 .filter((entry) => entry.startTime <= readyAt)
                 .map((entry) => ({file: entry.name.replace(/^.*\//, '').replace(/\?.*$/, '') || 'index.html',
-                    transfer: entry.transferSize, body: entry.encodedBodySize}));
+                    transfer: entry.transferSize, body: entry.encodedBodySize,
+                    asked: entry.startTime, in: entry.responseEnd}));
         });
         const total = seen.reduce((sum, entry) => sum + (entry.transfer || entry.body), 0);
         const files = fs.readdirSync(options.page);
@@ -661,6 +662,10 @@ async function testBytes({browser}) {
             `${label}: the resource timings do not give the files' sizes: ${JSON.stringify(seen)}`);
         check(seen.some((entry) => entry.file === 'demo.data.gz'), `${label}: the data package was not fetched compressed: ${JSON.stringify(seen)}`);
         check(total <= byteBudget, `${label}: ${(total / 1e6).toFixed(2)} MB before the start, over the ${byteBudget / 1e6} MB budget`);
+        // The poster first: nothing of the program or its data is asked for before it is in.
+        const poster = seen.find((entry) => entry.file === 'poster.jpg');
+        const early = seen.filter((entry) => /^demo\./.test(entry.file) && !(poster && entry.asked >= poster.in));
+        check(poster && early.length === 0, `${label}: asked for before the poster was in: ${JSON.stringify(early)} (poster ${JSON.stringify(poster)})`);
     }).finally(() => server.stop());
 }
 
