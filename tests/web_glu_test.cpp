@@ -168,7 +168,8 @@ TEST_F(WebGluTest, MipmapLevelsEqualGlusByteForByte) {
         {1024, 768, GL_RGB, 3, 1}, // the logo and the credits: scaled up to 1024 x 1024
         {4096, 512, GL_RGB, 3, 1}, // the banner: already powers of two
         {512, 512, GL_RGB, 3, 1},         {640, 480, GL_RGB, 3, 1},
-        {333, 97, GL_RGB, 3, 4}, // rows padded from 999 to 1000 bytes
+        {256, 600, GL_RGB, 3, 1}, // scaled in height only, down: boxes of up to three rows
+        {333, 97, GL_RGB, 3, 4},  // rows padded from 999 to 1000 bytes
         {100, 3, GL_RGBA, 4, 4},          {256, 1, GL_RGB, 3, 2},
         {1, 256, GL_LUMINANCE, 1, 1},     {1, 300, GL_LUMINANCE, 1, 1},
         {6, 6, GL_LUMINANCE_ALPHA, 2, 8},

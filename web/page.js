@@ -169,20 +169,17 @@
     }
 
     // The poster first: on a slow network the visitor sees the picture at once, rather than a black
-    // page while the 3 MB behind it share the line with it. The rest starts once the poster is in
-    // and decoded, so that nothing is left between it and its paint but the browser's own work (a
-    // browser whose graphics process is still starting paints it a second later: waiting for that
-    // paint held the start back by as much); or once the poster has failed, or after three seconds
-    // whatever happens.
+    // page while the 3 MB behind it share the line with it. The rest starts once the poster's
+    // bytes are in (the line is then free; its decoding and paint are the browser's, and a browser
+    // whose graphics process is still starting holds both back by a second, as long as the
+    // downloads used to wait for them), or once it has failed, or after three seconds whatever
+    // happens.
     var posterShown = still ? Promise.resolve() : new Promise(function (resolve) {
         var poster = byId('poster');
         setTimeout(resolve, 3000);
+        if (poster.complete) resolve();
+        poster.addEventListener('load', resolve);
         poster.addEventListener('error', resolve);
-        var decode = function () {
-            (poster.decode ? poster.decode() : Promise.resolve()).then(resolve, resolve);
-        };
-        if (poster.complete) decode();
-        else poster.addEventListener('load', decode);
     });
     var afterPoster = function (then) {
         return posterShown.then(then);

@@ -213,8 +213,35 @@ void scaleRow(const Pixels& px, const RowBoxes& row, int outWidth, uint8_t* out)
     }
 }
 
+// A picture scaled in height only (the logo and the credits, 1024 x 768 to 1024 x 1024): each box
+// is one pixel wide, and the pixel after it that GLU adds with weight 0 changes no sum, so a row
+// is one or two source rows by their weights, the same sums in the same order. False for a box
+// taller than two rows, which the general row takes.
+template <int Components>
+bool scaleRowInHeight(const PictureRows& in, const RowBoxes& row, int outWidth, uint8_t* out) {
+    const uint8_t* top = in.pixels + int64_t{row.lowyInt} * row.ysize;
+    const int values = outWidth * Components;
+    if (row.highyInt == row.lowyInt) {
+        const float percent = row.highyFloat - row.lowyFloat;
+        for (int i = 0; i < values; ++i)
+            out[i] = static_cast<uint8_t>(static_cast<float>(top[i]) * percent / row.area);
+        return true;
+    }
+    if (row.highyInt != row.lowyInt + 1) return false;
+    const uint8_t* bottom = top + row.ysize;
+    const float topPercent = 1 - row.lowyFloat;
+    for (int i = 0; i < values; ++i)
+        out[i] = static_cast<uint8_t>((static_cast<float>(top[i]) * topPercent +
+                                       static_cast<float>(bottom[i]) * row.highyFloat) /
+                                      row.area);
+    return true;
+}
+
 template <int Components>
 void scaleRowOf(const PictureRows& in, const RowBoxes& row, int outWidth, uint8_t* out) {
+    if (row.convxInt == 1 && row.convxFloat == 0 &&
+        scaleRowInHeight<Components>(in, row, outWidth, out))
+        return;
     const Bytes checked{in.pixels, int64_t{in.rowBytes} * in.height};
     // A row reads source rows up to highyInt, and along them up to two pixels past the row's end
     // (the box's high edge reaches the width, and GLU reads the pixel after it with weight 0).
