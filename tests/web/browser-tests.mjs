@@ -641,7 +641,8 @@ const byteBudget = 3.3e6;
 async function testBytes({browser}) {
     const label = `${browser.engine}: bytes before the start`;
     // An origin of its own, as a first visit: no service worker of an earlier case serves the files.
-    const server = await startServer(options.page, {headScript: browser.headScript});
+    // The poster comes a second late, so that a download started before it is in would show.
+    const server = await startServer(options.page, {headScript: browser.headScript, posterDelayMs: 1000});
     await browser.withPage({}, async (page) => {
         await page.goto(server.url());
         await page.waitForState('ready', 120000);

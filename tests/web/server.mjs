@@ -27,8 +27,10 @@ const types = {
 // chunks of unknown total length. headScript: JavaScript put first in every HTML page's <head>.
 // dataBytesPerSecond: send the data package (demo.data and demo.data.gz) no faster, as a slow
 // network would. stall: send the first half of the data package and the rest only once release()
-// is called.
-export async function startServer(root, {compress = false, headScript = null, dataBytesPerSecond = 0, stall = false} = {}) {
+// is called. posterDelayMs: send the poster's second half this much later, so that the page's
+// script runs before the poster is in.
+export async function startServer(root, {compress = false, headScript = null, dataBytesPerSecond = 0, stall = false,
+    posterDelayMs = 0} = {}) {
     const directory = path.resolve(root);
     const served = {requests: 0, compressed: 0};
     let release = null;
@@ -70,6 +72,11 @@ export async function startServer(root, {compress = false, headScript = null, da
                 else response.end();
             };
             next();
+            return;
+        }
+        if (posterDelayMs && path.basename(file) === 'poster.jpg') {
+            response.write(body.subarray(0, body.length >> 1));
+            setTimeout(() => response.end(body.subarray(body.length >> 1)), posterDelayMs);
             return;
         }
         if (stall && dataPackage) {
