@@ -111,144 +111,29 @@ void scalePicture(const PictureRows& in, int outWidth, int outHeight, uint8_t* o
 
 namespace {
 
-// Inside the picture the reads need no check: the rows then run at several times the speed (the
-// logo's scaling was the largest part of its loading on the page).
-struct Inside {
-    const uint8_t* data;
-    float operator[](int64_t offset) const { return static_cast<float>(data[offset]); }
-};
-
-// The box edges of one row of the scaled picture, and what stays the same along all of them.
-struct RowBoxes {
-    int lowyInt;
-    float lowyFloat;
-    int highyInt;
-    float highyFloat;
-    int convxInt;
-    float convxFloat;
-    float area;
-    int64_t ysize;
-};
-
-// One row of the scaled picture, GLU's sums in GLU's order. Components is the picture's count,
-// fixed so that the loops over components unroll.
-template <int Components, class Pixels>
-void scaleRow(const Pixels& px, const RowBoxes& row, int outWidth, uint8_t* out) {
-    constexpr int group = Components;
-    const int64_t ysize = row.ysize;
-    const int lowyInt = row.lowyInt;
-    const float lowyFloat = row.lowyFloat;
-    const int highyInt = row.highyInt;
-    const float highyFloat = row.highyFloat;
-    int lowxInt = 0;
-    float lowxFloat = 0;
-    int highxInt = row.convxInt;
-    float highxFloat = row.convxFloat;
-    for (int j = 0; j < outWidth; ++j) {
-        float totals[4] = {0, 0, 0, 0};
-        const int64_t xindex = int64_t{lowxInt} * group;
-        // One source row across the box: its partly covered first and last pixels and those
-        // between by their weights; returns where the last one starts.
-        auto addAcross = [&](int64_t temp, float first, float between, float last) {
-            for (int k = 0; k < Components; ++k) totals[k] += px[temp + k] * first;
-            for (int l = lowxInt + 1; l < highxInt; ++l) {
-                temp += group;
-                for (int k = 0; k < Components; ++k) totals[k] += px[temp + k] * between;
-            }
-            temp += group;
-            for (int k = 0; k < Components; ++k) totals[k] += px[temp + k] * last;
-            return temp;
-        };
-        int64_t temp;
-        if (highyInt > lowyInt && highxInt > lowxInt) {
-            float yPercent = 1 - lowyFloat;
-            int64_t left = xindex + lowyInt * ysize;
-            int64_t right =
-                addAcross(left, yPercent * (1 - lowxFloat), yPercent, yPercent * highxFloat);
-            yPercent = highyFloat;
-            addAcross(xindex + highyInt * ysize, yPercent * (1 - lowxFloat), yPercent,
-                      yPercent * highxFloat);
-
-            for (int m = lowyInt + 1; m < highyInt; ++m) {
-                left += ysize;
-                right += ysize;
-                for (int k = 0; k < Components; ++k, ++left, ++right)
-                    totals[k] += px[left] * (1 - lowxFloat) + px[right] * highxFloat;
-            }
-        } else if (highyInt > lowyInt) {
-            const float xPercent = highxFloat - lowxFloat;
-            float percent = (1 - lowyFloat) * xPercent;
-            temp = xindex + lowyInt * ysize;
-            for (int k = 0; k < Components; ++k) totals[k] += px[temp + k] * percent;
-            for (int m = lowyInt + 1; m < highyInt; ++m) {
-                temp += ysize;
-                for (int k = 0; k < Components; ++k) totals[k] += px[temp + k] * xPercent;
-            }
-            percent = xPercent * highyFloat;
-            temp += ysize;
-            for (int k = 0; k < Components; ++k) totals[k] += px[temp + k] * percent;
-        } else if (highxInt > lowxInt) {
-            const float yPercent = highyFloat - lowyFloat;
-            addAcross(xindex + lowyInt * ysize, (1 - lowxFloat) * yPercent, yPercent,
-                      yPercent * highxFloat);
-        } else {
-            const float percent = (highyFloat - lowyFloat) * (highxFloat - lowxFloat);
-            temp = xindex + lowyInt * ysize;
-            for (int k = 0; k < Components; ++k) totals[k] += px[temp + k] * percent;
-        }
-
-        int64_t temp0 = xindex + group + (lowyInt + 1) * ysize;
-        for (int m = lowyInt + 1; m < highyInt; ++m) {
-            temp = temp0;
-            for (int l = lowxInt + 1; l < highxInt; ++l) {
-                for (int k = 0; k < Components; ++k) totals[k] += px[temp + k];
-                temp += group;
-            }
-            temp0 += ysize;
-        }
-
-        for (int k = 0; k < Components; ++k)
-            out[int64_t{j} * Components + k] = static_cast<uint8_t>(totals[k] / row.area);
-        nextBox(lowxInt, lowxFloat, highxInt, highxFloat, row.convxInt, row.convxFloat);
-    }
-}
-
 // A picture scaled in height only (the logo and the credits, 1024 x 768 to 1024 x 1024): each box
 // is one pixel wide, and the pixel after it that GLU adds with weight 0 changes no sum, so a row
-// is one or two source rows by their weights, the same sums in the same order. False for a box
-// taller than two rows, which the general row takes.
-template <int Components>
-bool scaleRowInHeight(const PictureRows& in, const RowBoxes& row, int outWidth, uint8_t* out) {
-    const uint8_t* top = in.pixels + int64_t{row.lowyInt} * row.ysize;
-    const int values = outWidth * Components;
-    if (row.highyInt == row.lowyInt) {
-        const float percent = row.highyFloat - row.lowyFloat;
+// is one or two source rows by their weights, the same sums in the same order, without the general
+// filter's bookkeeping (the logo's scaling was the largest part of its loading on the page). False
+// for a box taller than two rows, which the general filter takes.
+bool scaleRowInHeight(const PictureRows& in, int outWidth, int lowyInt, float lowyFloat,
+                      int highyInt, float highyFloat, float area, uint8_t* out) {
+    const uint8_t* top = in.pixels + int64_t{lowyInt} * in.rowBytes;
+    const int values = outWidth * in.components;
+    if (highyInt == lowyInt) {
+        const float percent = highyFloat - lowyFloat;
         for (int i = 0; i < values; ++i)
-            out[i] = static_cast<uint8_t>(static_cast<float>(top[i]) * percent / row.area);
+            out[i] = static_cast<uint8_t>(static_cast<float>(top[i]) * percent / area);
         return true;
     }
-    if (row.highyInt != row.lowyInt + 1) return false;
-    const uint8_t* bottom = top + row.ysize;
-    const float topPercent = 1 - row.lowyFloat;
+    if (highyInt != lowyInt + 1) return false;
+    const uint8_t* bottom = top + in.rowBytes;
+    const float topPercent = 1 - lowyFloat;
     for (int i = 0; i < values; ++i)
-        out[i] = static_cast<uint8_t>((static_cast<float>(top[i]) * topPercent +
-                                       static_cast<float>(bottom[i]) * row.highyFloat) /
-                                      row.area);
+        out[i] = static_cast<uint8_t>(
+            (static_cast<float>(top[i]) * topPercent + static_cast<float>(bottom[i]) * highyFloat) /
+            area);
     return true;
-}
-
-template <int Components>
-void scaleRowOf(const PictureRows& in, const RowBoxes& row, int outWidth, uint8_t* out) {
-    if (row.convxInt == 1 && row.convxFloat == 0 &&
-        scaleRowInHeight<Components>(in, row, outWidth, out))
-        return;
-    const Bytes checked{in.pixels, int64_t{in.rowBytes} * in.height};
-    // A row reads source rows up to highyInt, and along them up to two pixels past the row's end
-    // (the box's high edge reaches the width, and GLU reads the pixel after it with weight 0).
-    if ((int64_t{row.highyInt} + 1) * row.ysize + 2 * Components <= checked.size)
-        scaleRow<Components>(Inside{in.pixels}, row, outWidth, out);
-    else
-        scaleRow<Components>(checked, row, outWidth, out);
 }
 
 } // namespace
@@ -258,36 +143,108 @@ void scaleRowOf(const PictureRows& in, const RowBoxes& row, int outWidth, uint8_
 // rows further down takes the rows' edge cursors as the rows before it leave them.
 void scalePictureRows(const PictureRows& in, int outWidth, int outHeight, uint8_t* out,
                       int firstRow, int endRow) {
+    const Bytes px{in.pixels, int64_t{in.rowBytes} * in.height};
+    const int components = in.components;
+    const int group = components;
+    const int64_t ysize = in.rowBytes;
+
     const float convy = static_cast<float>(in.height) / outHeight;
     const float convx = static_cast<float>(in.width) / outWidth;
     const int convyInt = static_cast<int>(std::floor(convy));
     const float convyFloat = convy - convyInt;
     const int convxInt = static_cast<int>(std::floor(convx));
     const float convxFloat = convx - convxInt;
+    const float area = convx * convy;
 
-    RowBoxes row{0, 0, convyInt, convyFloat, convxInt, convxFloat, convx * convy, in.rowBytes};
+    int lowyInt = 0;
+    float lowyFloat = 0;
+    int highyInt = convyInt;
+    float highyFloat = convyFloat;
     for (int i = 0; i < firstRow; ++i) {
-        if (row.highyInt >= in.height) row.highyInt = in.height - 1;
-        nextBox(row.lowyInt, row.lowyFloat, row.highyInt, row.highyFloat, convyInt, convyFloat);
+        if (highyInt >= in.height) highyInt = in.height - 1;
+        nextBox(lowyInt, lowyFloat, highyInt, highyFloat, convyInt, convyFloat);
     }
+    const bool widthKept = convxInt == 1 && convxFloat == 0;
     for (int i = firstRow; i < endRow; ++i) {
-        if (row.highyInt >= in.height) row.highyInt = in.height - 1;
-        uint8_t* const rowOut = out + int64_t{i} * outWidth * in.components;
-        switch (in.components) {
-        case 1:
-            scaleRowOf<1>(in, row, outWidth, rowOut);
-            break;
-        case 2:
-            scaleRowOf<2>(in, row, outWidth, rowOut);
-            break;
-        case 3:
-            scaleRowOf<3>(in, row, outWidth, rowOut);
-            break;
-        default:
-            scaleRowOf<4>(in, row, outWidth, rowOut);
-            break;
+        if (highyInt >= in.height) highyInt = in.height - 1;
+        if (widthKept && scaleRowInHeight(in, outWidth, lowyInt, lowyFloat, highyInt, highyFloat,
+                                          area, out + int64_t{i} * outWidth * components)) {
+            nextBox(lowyInt, lowyFloat, highyInt, highyFloat, convyInt, convyFloat);
+            continue;
         }
-        nextBox(row.lowyInt, row.lowyFloat, row.highyInt, row.highyFloat, convyInt, convyFloat);
+        int lowxInt = 0;
+        float lowxFloat = 0;
+        int highxInt = convxInt;
+        float highxFloat = convxFloat;
+        for (int j = 0; j < outWidth; ++j) {
+            float totals[4] = {0, 0, 0, 0};
+            const int64_t xindex = int64_t{lowxInt} * group;
+            // One source row across the box: its partly covered first and last pixels and those
+            // between by their weights; returns where the last one starts.
+            auto addAcross = [&](int64_t temp, float first, float between, float last) {
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * first;
+                for (int l = lowxInt + 1; l < highxInt; ++l) {
+                    temp += group;
+                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * between;
+                }
+                temp += group;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * last;
+                return temp;
+            };
+            int64_t temp;
+            if (highyInt > lowyInt && highxInt > lowxInt) {
+                float yPercent = 1 - lowyFloat;
+                int64_t left = xindex + lowyInt * ysize;
+                int64_t right =
+                    addAcross(left, yPercent * (1 - lowxFloat), yPercent, yPercent * highxFloat);
+                yPercent = highyFloat;
+                addAcross(xindex + highyInt * ysize, yPercent * (1 - lowxFloat), yPercent,
+                          yPercent * highxFloat);
+
+                for (int m = lowyInt + 1; m < highyInt; ++m) {
+                    left += ysize;
+                    right += ysize;
+                    for (int k = 0; k < components; ++k, ++left, ++right)
+                        totals[k] += px[left] * (1 - lowxFloat) + px[right] * highxFloat;
+                }
+            } else if (highyInt > lowyInt) {
+                const float xPercent = highxFloat - lowxFloat;
+                float percent = (1 - lowyFloat) * xPercent;
+                temp = xindex + lowyInt * ysize;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+                for (int m = lowyInt + 1; m < highyInt; ++m) {
+                    temp += ysize;
+                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * xPercent;
+                }
+                percent = xPercent * highyFloat;
+                temp += ysize;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+            } else if (highxInt > lowxInt) {
+                const float yPercent = highyFloat - lowyFloat;
+                addAcross(xindex + lowyInt * ysize, (1 - lowxFloat) * yPercent, yPercent,
+                          yPercent * highxFloat);
+            } else {
+                const float percent = (highyFloat - lowyFloat) * (highxFloat - lowxFloat);
+                temp = xindex + lowyInt * ysize;
+                for (int k = 0; k < components; ++k) totals[k] += px[temp + k] * percent;
+            }
+
+            int64_t temp0 = xindex + group + (lowyInt + 1) * ysize;
+            for (int m = lowyInt + 1; m < highyInt; ++m) {
+                temp = temp0;
+                for (int l = lowxInt + 1; l < highxInt; ++l) {
+                    for (int k = 0; k < components; ++k) totals[k] += px[temp + k];
+                    temp += group;
+                }
+                temp0 += ysize;
+            }
+
+            const int64_t outIndex = (j + int64_t{i} * outWidth) * components;
+            for (int k = 0; k < components; ++k)
+                out[outIndex + k] = static_cast<uint8_t>(totals[k] / area);
+            nextBox(lowxInt, lowxFloat, highxInt, highxFloat, convxInt, convxFloat);
+        }
+        nextBox(lowyInt, lowyFloat, highyInt, highyFloat, convyInt, convyFloat);
     }
 }
 
