@@ -101,7 +101,10 @@ async function openOnce(profile, url) {
         await page.waitForFunction(() => document.body && document.body.dataset.state === 'ready', {timeout: 300000, polling: 100});
         const seen = await page.evaluate(() => {
             const readyAt = performance.now();
-            const entries = [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
+            // The worker's downloads are in the page's timeline as measures carrying their timings.
+            const entries = [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource'),
+                ...performance.getEntriesByType('measure').filter((entry) => entry.detail && entry.detail.initiatorType)
+                    .map((entry) => ({...entry.detail, startTime: entry.startTime}))]
                 .filter((entry) => entry.startTime <= readyAt);
             return {readyAt, bytes: entries.reduce((sum, entry) => sum + (entry.transferSize || entry.encodedBodySize), 0)};
         });

@@ -40,7 +40,7 @@ cmake --build build-web -j"$(nproc)" --target demo
 out=dist/web
 rm -rf "$out.part"
 mkdir -p "$out.part"
-cp web/page.js web/page.css web/manifest.webmanifest build-web/demo.js build-web/demo.wasm \
+cp web/page.js web/download.js web/page.css web/manifest.webmanifest build-web/demo.js build-web/demo.wasm \
     "$out.part/"
 sed "s/@DEMO_VERSION@/$(scripts/version.sh)/g" web/index.html >"$out.part/index.html"
 scripts/pack-web-data.sh "$data" "$out.part"
@@ -67,13 +67,13 @@ for size in 32 192 512; do
         "$out.part/icon-$size.png"
 done
 
-# The page fetches the program compressed and inflates it itself (web/page.js), whatever the host
-# does; the data package is compressed by pack-web-data.sh. Beside the other text files, their
+# The page fetches the program compressed and inflates it itself (web/download.js), whatever the
+# host does; the data package is compressed by pack-web-data.sh. Beside the other text files, their
 # compressed copies for hosts that send such copies where they lie (nginx's gzip_static).
 for file in demo.js demo.wasm; do
     zopfli -c "$out.part/$file" >"$out.part/$file.gz"
 done
-for file in index.html page.js page.css demo.data.json manifest.webmanifest LICENSE.txt \
+for file in index.html page.js download.js page.css demo.data.json manifest.webmanifest LICENSE.txt \
     THIRD-PARTY-NOTICES.txt; do
     gzip -9 -n -c "$out.part/$file" >"$out.part/$file.gz"
 done

@@ -49,9 +49,9 @@
 
     // ---- Downloads. The page fetches the program and its data itself, each as a gzip file that
     // the browser's DecompressionStream inflates, so that they arrive small from any host, even
-    // one that compresses nothing (most never compress a .data or .wasm file). A host that marks
-    // the .gz files as gzip-encoded has the browser inflate them on the way: the first two bytes
-    // tell which arrived. A browser without DecompressionStream fetches the files as they are.
+    // one that compresses nothing (most never compress a .data or .wasm file); a browser without
+    // DecompressionStream fetches the files as they are. The fetching and inflating run in a
+    // worker (download.js), off this thread, which stays free for the program's own loading.
     var inflates = typeof DecompressionStream === 'function';
 
     function fetchOk(url) {
@@ -61,49 +61,59 @@
         });
     }
 
-    // The stream of a file's own bytes.
-    function fetchPacked(name) {
-        if (!inflates) return fetchOk(name).then(function (response) {
-            return response.body;
+    var downloader = new Worker('download.js');
+    var downloads = {};
+    var downloadCount = 0;
+    downloader.onmessage = function (event) {
+        var answer = downloads[event.data.id];
+        if (answer) answer(event.data);
+    };
+    // The worker itself could not run (download.js missing, say): every download fails.
+    downloader.onerror = function (event) {
+        event.preventDefault();
+        Object.keys(downloads).forEach(function (id) {
+            downloads[id]({failed: 'download.js: ' + (event.message || 'the worker could not run')});
         });
-        return fetchOk(name + '.gz').then(function (response) {
-            var reader = response.body.getReader();
-            var head = [];
-            var headBytes = 0;
-            function readHead() {
-                return reader.read().then(function (part) {
-                    if (part.done) return true;
-                    head.push(part.value);
-                    headBytes += part.value.length;
-                    return headBytes >= 2 ? false : readHead();
-                });
-            }
-            return readHead().then(function (ended) {
-                var whole = new ReadableStream({
-                    start: function (controller) {
-                        head.forEach(function (chunk) {
-                            controller.enqueue(chunk);
-                        });
-                        if (ended) controller.close();
-                    },
-                    pull: function (controller) {
-                        return reader.read().then(function (part) {
-                            if (part.done) controller.close();
-                            else controller.enqueue(part.value);
-                        });
-                    },
-                    cancel: function (reason) {
-                        return reader.cancel(reason);
-                    },
-                });
-                var first = new Uint8Array(2);
-                var at = 0;
-                head.forEach(function (chunk) {
-                    for (var i = 0; i < chunk.length && at < 2; i++) first[at++] = chunk[i];
-                });
-                var gzipped = at === 2 && first[0] === 0x1f && first[1] === 0x8b;
-                return gzipped ? whole.pipeThrough(new DecompressionStream('gzip')) : whole;
-            });
+    };
+
+    // The download's own timing goes into the page's timeline as a measure named after the file,
+    // where the browser's tools and any script that reads the page's timings find it.
+    function keepTiming(timing) {
+        if (!timing || !performance.measure) return;
+        var shift = timing.timeOrigin - performance.timeOrigin;
+        try {
+            performance.measure(timing.name.replace(/^.*\//, ''),
+                {start: timing.startTime + shift, end: timing.responseEnd + shift, detail: timing});
+        } catch (error) {
+            // An engine without measures that take a start and an end: the tools still see it.
+        }
+    }
+
+    // Downloads NAME's bytes: a promise of them all, or, given onPart, of its end, with each new
+    // part handed to onPart as it comes (in batches, a few tens a second at most).
+    function download(name, onPart) {
+        return new Promise(function (resolve, reject) {
+            var id = ++downloadCount;
+            var whole = null;
+            var end = function (then, value) {
+                delete downloads[id];
+                then(value);
+            };
+            downloads[id] = function (answer) {
+                if (answer.failed) end(reject, new Error(answer.failed));
+                else if (answer.whole) whole = answer.whole;
+                else if (answer.done) {
+                    keepTiming(answer.timing);
+                    end(resolve, whole);
+                } else {
+                    try {
+                        onPart(new Uint8Array(answer.part));
+                    } catch (error) {
+                        end(reject, error);
+                    }
+                }
+            };
+            downloader.postMessage({id: id, name: name, inflate: inflates, parts: !!onPart});
         });
     }
 
@@ -206,50 +216,46 @@
         return posterShown.then(then);
     };
 
-    var dataPackage = Promise.all([
-        afterPoster(function () {
-            return fetchOk('demo.data.json');
-        }).then(function (response) {
-            return response.json();
-        }),
-        afterPoster(function () {
-            return fetchPacked('demo.data');
-        }),
-    ]).then(function (both) {
-        var layout = both[0];
-        var reader = both[1].getReader();
+    // Parts that come before the layout wait for it.
+    var early = [];
+    function addPart(part) {
+        if (!data.layout) {
+            early.push(part);
+            return;
+        }
+        if (data.loaded + part.length > data.layout.bytes)
+            throw new Error('demo.data: more than ' + data.layout.bytes + ' bytes');
+        data.bytes.set(part, data.loaded);
+        data.loaded += part.length;
+        showProgress(data.loaded, data.layout.bytes);
+        installArrived();
+    }
+    var layoutIn = afterPoster(function () {
+        return fetchOk('demo.data.json');
+    }).then(function (response) {
+        return response.json();
+    }).then(function (layout) {
         data.layout = layout;
         data.bytes = new Uint8Array(layout.bytes);
         showProgress(0, layout.bytes);
-        function next() {
-            return reader.read().then(function (part) {
-                if (part.done) return;
-                if (data.loaded + part.value.length > layout.bytes)
-                    throw new Error('demo.data: more than ' + layout.bytes + ' bytes');
-                data.bytes.set(part.value, data.loaded);
-                data.loaded += part.value.length;
-                showProgress(data.loaded, layout.bytes);
-                installArrived();
-                return next();
-            });
-        }
-        return next().then(function () {
-            if (data.loaded !== layout.bytes)
-                throw new Error('demo.data: ' + data.loaded + ' bytes, not ' + layout.bytes);
-            data.complete = true;
-            installArrived();
-        });
+        early.splice(0).forEach(addPart);
+    });
+    var dataPackage = Promise.all([layoutIn, afterPoster(function () {
+        return download('demo.data', addPart);
+    })]).then(function () {
+        if (data.loaded !== data.layout.bytes)
+            throw new Error('demo.data: ' + data.loaded + ' bytes, not ' + data.layout.bytes);
+        data.complete = true;
+        installArrived();
     });
 
-    // The program: its WebAssembly compiled while it arrives (instantiateWasm below), and its
-    // script run once it is in.
+    // The program: its WebAssembly compiled once it is in (instantiateWasm below), and its script
+    // run.
     var program = afterPoster(function () {
-        return fetchPacked('demo.wasm');
+        return download('demo.wasm');
     });
     afterPoster(function () {
-        return fetchPacked('demo.js');
-    }).then(function (body) {
-        return new Response(body).blob();
+        return download('demo.js');
     }).then(function (source) {
         var script = document.createElement('script');
         script.src = URL.createObjectURL(new Blob([source], {type: 'text/javascript'}));
@@ -460,13 +466,8 @@
         canvas: byId('canvas'),
         preRun: [installData],
         instantiateWasm: function (imports, receive) {
-            program.then(function (body) {
-                var response = new Response(body, {headers: {'Content-Type': 'application/wasm'}});
-                return WebAssembly.instantiateStreaming
-                    ? WebAssembly.instantiateStreaming(response, imports)
-                    : response.arrayBuffer().then(function (bytes) {
-                          return WebAssembly.instantiate(bytes, imports);
-                      });
+            program.then(function (bytes) {
+                return WebAssembly.instantiate(bytes, imports);
             }).then(function (result) {
                 receive(result.instance, result.module);
             }).catch(function (error) {

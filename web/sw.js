@@ -6,8 +6,8 @@
 const cacheName = 'demo-@BUILD_VERSION@';
 // The program and its data as the page fetches them: compressed where the browser can inflate them.
 const packed = typeof DecompressionStream === 'function' ? '.gz' : '';
-const files = ['./', 'index.html', 'page.js', 'page.css', 'demo.data.json', 'poster.jpg', 'icon-32.png',
-    'icon-192.png', 'icon-512.png', 'manifest.webmanifest',
+const files = ['./', 'index.html', 'page.js', 'download.js', 'page.css', 'demo.data.json', 'poster.jpg',
+    'icon-32.png', 'icon-192.png', 'icon-512.png', 'manifest.webmanifest',
     ...['demo.js', 'demo.wasm', 'demo.data'].map((file) => file + packed)];
 
 self.addEventListener('install', (event) => {

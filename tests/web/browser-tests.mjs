@@ -610,11 +610,11 @@ async function testCompressed({browser, servers}) {
     await browser.withPage({}, async (page) => {
         await playAndEnd(page, slow.url(), 'the data sent at 1 MB/s');
         const when = await page.evaluate(() => {
-            const data = performance.getEntriesByType('resource').find((e) => /demo\.data(\.gz)?$/.test(e.name));
+            const data = performance.getEntriesByType('measure').find((e) => /^demo\.data(\.gz)?$/.test(e.name));
             const started = window.demoProbe.startUp.find((step) => /^asking for a WebGL context/.test(step));
             // Offered, or (where the browser plays without a click) started at once.
             const states = window.demoProbe.states;
-            return {dataEnd: data && data.responseEnd, contextAt: started && Number(/at (\d+) ms/.exec(started)[1]),
+            return {dataEnd: data && data.startTime + data.duration, contextAt: started && Number(/at (\d+) ms/.exec(started)[1]),
                 ready: states.ready ?? states.playing};
         });
         console.log(`${label}: the data sent at 1 MB/s: in by ${when.dataEnd?.toFixed(0)} ms, the WebGL context asked for ` +
@@ -627,10 +627,23 @@ async function testCompressed({browser, servers}) {
     await browser.withPage({}, async (page) => {
         await page.beforeScripts(() => delete window.DecompressionStream);
         await playAndEnd(page, servers.page.url(), 'without DecompressionStream');
-        const fetched = await page.evaluate(() => performance.getEntriesByType('resource').map((e) => e.name.replace(/^.*\//, '')));
+        const fetched = (await resourcesSeen(page)).map((entry) => entry.file);
         check(['demo.data', 'demo.wasm', 'demo.js'].every((file) => fetched.includes(file)) && !fetched.some((file) => file.endsWith('.gz')),
             `${label}: without DecompressionStream the page fetched ${fetched.join(', ')}`);
     });
+}
+
+// What the page fetched, by the browser's resource timings: the page's own, and its worker's, which
+// the page keeps in its timeline as measures named after each file.
+async function resourcesSeen(page) {
+    return page.evaluate(() => [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource'),
+        ...performance.getEntriesByType('measure').filter((entry) => entry.detail && entry.detail.initiatorType)]
+        .map((entry) => {
+            const timing = entry.entryType === 'measure' ? entry.detail : entry;
+            return {file: entry.name.replace(/^.*\//, '').replace(/\?.*$/, '') || 'index.html',
+                transfer: timing.transferSize, body: timing.encodedBodySize,
+                asked: entry.startTime, in: entry.startTime + entry.duration};
+        }));
 }
 
 // What a visitor downloads before the start is offered, from a host that compresses nothing, by
@@ -646,14 +659,8 @@ async function testBytes({browser}) {
     await browser.withPage({}, async (page) => {
         await page.goto(server.url());
         await page.waitForState('ready', 120000);
-        const seen = await page.evaluate(() => {
-            const readyAt = window.demoProbe.states.ready;
-            return [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
-                .filter((entry) => entry.startTime <= readyAt)
-                .map((entry) => ({file: entry.name.replace(/^.*\//, '').replace(/\?.*$/, '') || 'index.html',
-                    transfer: entry.transferSize, body: entry.encodedBodySize,
-                    asked: entry.startTime, in: entry.responseEnd}));
-        });
+        const readyAt = await page.evaluate(() => window.demoProbe.states.ready);
+        const seen = (await resourcesSeen(page)).filter((entry) => entry.asked <= readyAt);
         const total = seen.reduce((sum, entry) => sum + (entry.transfer || entry.body), 0);
         const files = fs.readdirSync(options.page);
         const sizes = seen.map((entry) => entry.transfer || entry.body);
