@@ -3,7 +3,7 @@
 // sends (demo.data.gz and the others the page fetches) as gzip-encoded, as some hosts do for .gz
 // files, so that the browser inflates them on the way, put a script at the head of every page
 // (the WebKit driver's probe, since WebKit's WebDriver has no way to run one before the page's
-// own), count what it serves, hold demo.data half sent until told to go on (a page caught while it
+// own), count what it serves (the bodies' bytes too), hold demo.data half sent until told to go on (a page caught while it
 // loads), and stop and start again on the same port (the offline test).
 import fs from 'node:fs';
 import http from 'node:http';
@@ -32,7 +32,8 @@ const types = {
 export async function startServer(root, {compress = false, headScript = null, dataBytesPerSecond = 0, stall = false,
     posterDelayMs = 0} = {}) {
     const directory = path.resolve(root);
-    const served = {requests: 0, compressed: 0};
+    // bodies: the bytes of each file's body sent, by its name.
+    const served = {requests: 0, compressed: 0, bodies: {}};
     let release = null;
     const released = new Promise((resolve) => (release = resolve));
     const handle = (request, response) => {
@@ -51,6 +52,8 @@ export async function startServer(root, {compress = false, headScript = null, da
         let body = fs.readFileSync(file);
         if (extension === '.html' && headScript)
             body = Buffer.from(body.toString().replace('<head>', `<head>\n<script>${headScript}</script>`));
+        if (request.method !== 'HEAD')
+            served.bodies[path.basename(file)] = (served.bodies[path.basename(file)] || 0) + body.length;
         if (compress && extension === '.gz') {
             served.compressed++;
             response.writeHead(200, {...headers, 'Content-Encoding': 'gzip'});
