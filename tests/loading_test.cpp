@@ -152,6 +152,29 @@ struct LoadingTest : ::testing::Test {
 
 } // namespace
 
+// Before it offers the start, a page loads the opening and stops there, however long it is given:
+// the rest of the track and the later scenes' assets wait for the offer.
+TEST_F(LoadingTest, NothingBeyondTheOpeningBeforeTheOffer) {
+    openDemoWindow();
+    for (const DataFile& file : defaultDataSet())
+        ASSERT_TRUE(file.write(std::string("data/") + file.name));
+    ASSERT_TRUE(music.init());
+    setInitialGlState();
+    queueSceneAssets();
+
+    for (int call = 0; call < 2; ++call) {
+        EXPECT_EQ(loadOpeningFor(60.0), Loading::More);
+        EXPECT_TRUE(openingLoaded());
+        EXPECT_EQ(nextAssetNeededAt(), 13000);
+        EXPECT_GE(music.stream.frameCount(), frameAtMs(3000));
+        EXPECT_LT(music.stream.frameCount(), frameAtMs(3200));
+    }
+    EXPECT_EQ(loadFor(60.0, 0), Loading::Done);
+    EXPECT_TRUE(music.stream.complete);
+    EXPECT_FALSE(assetsQueued());
+    EXPECT_TRUE(recorder.boxes().empty());
+}
+
 // The default data loaded as the page loads it: the opening first (the banner's and the intro's
 // assets, the track's first seconds), then each scene's assets by its first frame, the track kept
 // ahead of the show, and the same frames as the data loaded at once.

@@ -63,11 +63,33 @@ Loading loadStep(int32_t showMs) {
     return assetsQueued() ? Loading::Waiting : Loading::Done;
 }
 
-Loading loadFor(double seconds, int32_t showMs) {
+namespace {
+
+// The opening's next step: the track's first seconds, the files, the first frames' assets.
+Loading loadOpeningStep() {
+    if (trackShortOf(openingTrackMs)) return decodePiece();
+    if (!queuedAssetsOpened() && openQueuedAssets()) return state();
+    if (nextAssetNeededAt() <= 0) return loadAssetStep() ? state() : Loading::Waiting;
+    return openingLoaded() ? state() : Loading::Waiting;
+}
+
+template <typename Step, typename Enough>
+Loading stepFor(double seconds, Step step, Enough enough) {
     const double until = audioClockSeconds() + seconds;
-    Loading loading = loadStep(showMs);
-    while (loading == Loading::More && audioClockSeconds() < until) loading = loadStep(showMs);
+    Loading loading = step();
+    while (loading == Loading::More && !enough() && audioClockSeconds() < until) loading = step();
     return loading;
+}
+
+} // namespace
+
+Loading loadFor(double seconds, int32_t showMs) {
+    return stepFor(
+        seconds, [showMs] { return loadStep(showMs); }, [] { return false; });
+}
+
+Loading loadOpeningFor(double seconds) {
+    return stepFor(seconds, loadOpeningStep, openingLoaded);
 }
 
 Loading loadNeededBy(int32_t showMs) {

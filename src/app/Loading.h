@@ -24,6 +24,11 @@ enum class Loading {
 Loading loadStep(int32_t showMs);
 // Steps for up to `seconds` (at least one), for a show at showMs, or until they wait.
 Loading loadFor(double seconds, int32_t showMs);
+// Steps for up to `seconds`, or until they wait, of what openingLoaded() asks for and nothing else:
+// a page waiting for the rest of its data would otherwise spend the wait on the rest of the show
+// (the whole track decoded, each later scene's assets as their files came), script that a phone
+// runs before it can offer the start. The rest comes once it is offered.
+Loading loadOpeningFor(double seconds);
 // Everything that the frame at showMs needs, now, however long it takes.
 Loading loadNeededBy(int32_t showMs);
 // What a show at showMs loads between two frames: a few milliseconds, more when something is

@@ -78,7 +78,7 @@ void loadBeforeStart() {
     // The overlay's switch, as it stands: the gentle picture is needed before the start only when
     // it is on.
     setGentleFlashes(pageGentleFlashes() != 0);
-    const Loading loading = loadFor(sliceSeconds, 0);
+    const Loading loading = offered ? loadFor(sliceSeconds, 0) : loadOpeningFor(sliceSeconds);
     if (loading == Loading::Failed) {
         endBeforeStart();
         return;
