@@ -1,14 +1,16 @@
 // How fast the page opens, in Debian's Chromium, on a slow phone (Lighthouse's mobile profile: the
 // CPU 4 times slower, 1.6 Mbps down, 750 kbps up, 150 ms round trip), a fast phone (CPU 4 times
 // slower, 20 Mbps, 40 ms) and this machine unthrottled, each run in a browser of its own (nothing
-// cached, no service worker yet): the bytes before the start is offered, the time from navigation
+// cached, no service worker yet) that has already drawn a blank page, as a visitor's browser is
+// running before the link is followed (--cold-browser: opened on the page itself, which adds the
+// browser's own start, its graphics process's above all, half a second here): the bytes before the start is offered, the time from navigation
 // to the offer (state "ready"), the longest main-thread task and the script run on the main thread
 // before it, and the time from the click on Start to the first frame drawn; from a host that
 // compresses nothing (scripts/serve-web.sh, at URL, which bench/web_load.sh starts) and from
 // Debian's nginx sending the build's compressed copies (tests/web/nginx.mjs, started here on
 // DIRECTORY). Then Lighthouse's scores, mobile and desktop, from the first.
 //   node bench/web_load.mjs URL DIRECTORY [--runs N] [--profile NAME]... [--host plain|nginx]...
-//                                         [--no-lighthouse]
+//                                         [--no-lighthouse] [--cold-browser]
 // A --profile ('slow phone', 'fast phone', 'unthrottled') or --host measures only those: a quicker
 // look at one row while working on it.
 import os from 'node:os';
@@ -23,6 +25,7 @@ const {values: options, positionals} = parseArgs({
         profile: {type: 'string', multiple: true},
         host: {type: 'string', multiple: true},
         'no-lighthouse': {type: 'boolean', default: false},
+        'cold-browser': {type: 'boolean', default: false},
     },
 });
 const [plainUrl, directory] = positionals;
@@ -79,6 +82,9 @@ function mainThreadWork(events, pageUrl, until) {
         script += (e.ts + e.dur - Math.max(e.ts, coveredUntil)) / 1000;
         coveredUntil = e.ts + e.dur;
     }
+    // Less the bench's own: puppeteer's polling for the state runs in the page.
+    for (const e of mine)
+        if (e.name === 'FunctionCall' && /^pptr:/.test(e.args?.data?.url ?? '')) script -= e.dur / 1000;
     return {longest, script};
 }
 
@@ -95,6 +101,11 @@ async function openOnce(profile, url) {
                 downloadThroughput: profile.down / 8, uploadThroughput: profile.up / 8});
         }
         await cdp.send('Emulation.setCPUThrottlingRate', {rate: profile.cpu});
+        if (!options['cold-browser']) {
+            await page.goto('data:text/html,<title>Blank</title><p>A page before the measured one');
+            await page.evaluate(() => new Promise((painted) =>
+                new PerformanceObserver(painted).observe({type: 'paint', buffered: true})));
+        }
         await page.evaluateOnNewDocument(recordStart);
         await page.tracing.start({categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline', 'v8', 'v8.execute']});
         await page.goto(url);

@@ -6,11 +6,16 @@
 //
 // Asked {id, name, inflate, parts}, it fetches NAME.gz and inflates it where `inflate` says the
 // page's browser can (NAME as it is otherwise), and answers with messages carrying that id:
-//   {id, part: ArrayBuffer}    the next bytes of the file, at most every `batchMs` (when `parts`)
+//   {id, part: ArrayBuffer}    the next bytes of the file, in batches (when `parts`)
 //   {id, whole: ArrayBuffer}   all of the file, at its end (without `parts`)
 //   {id, done: true, timing}   the end, with what the browser measured of the download
 //   {id, failed: 'message'}
+// A batch goes once it has waited this long and holds enough to be worth a task of the page's, or
+// once it has waited the longest the bar may stand still: a few tens of batches a second on a fast
+// network, five on a slow one, where a few kilobytes at a time cost the page a task each.
 const batchMs = 40;
+const batchBytes = 65536;
+const longestBatchMs = 200;
 
 function fetchOk(url) {
     return fetch(url).then((response) => {
@@ -96,7 +101,11 @@ async function download({id, name, inflate, parts}) {
     const reader = body.getReader();
     const gathered = gatherer();
     let sentAt = performance.now();
+    let timer = 0;
     const send = () => {
+        clearTimeout(timer);
+        timer = 0;
+        if (!gathered.bytes) return;
         const part = gathered.take();
         postMessage({id, part}, [part]);
         sentAt = performance.now();
@@ -105,9 +114,13 @@ async function download({id, name, inflate, parts}) {
         const piece = await reader.read();
         if (piece.done) break;
         gathered.add(piece.value);
-        if (parts && performance.now() - sentAt >= batchMs) send();
+        if (!parts) continue;
+        const waited = performance.now() - sentAt;
+        if (waited >= batchMs && (gathered.bytes >= batchBytes || waited >= longestBatchMs)) send();
+        // Sent in any case once it has waited the longest, should the network stall.
+        else if (!timer) timer = setTimeout(send, longestBatchMs - waited);
     }
-    if (parts && gathered.bytes) send();
+    if (parts) send();
     if (!parts) {
         const whole = gathered.take();
         postMessage({id, whole}, [whole]);
