@@ -148,6 +148,16 @@ struct LoadingTest : ::testing::Test {
         music.stop();
         music = Music{};
     }
+    // The default data written, the track opened and every scene's assets queued, as a page has
+    // them once its data is in.
+    void queueDefaultScenes() {
+        openDemoWindow();
+        for (const DataFile& file : defaultDataSet())
+            ASSERT_TRUE(file.write(std::string("data/") + file.name));
+        ASSERT_TRUE(music.init());
+        setInitialGlState();
+        queueSceneAssets();
+    }
 };
 
 } // namespace
@@ -155,12 +165,8 @@ struct LoadingTest : ::testing::Test {
 // Before it offers the start, a page loads the opening and stops there, however long it is given:
 // the rest of the track and the later scenes' assets wait for the offer.
 TEST_F(LoadingTest, NothingBeyondTheOpeningBeforeTheOffer) {
-    openDemoWindow();
-    for (const DataFile& file : defaultDataSet())
-        ASSERT_TRUE(file.write(std::string("data/") + file.name));
-    ASSERT_TRUE(music.init());
-    setInitialGlState();
-    queueSceneAssets();
+    queueDefaultScenes();
+    if (HasFatalFailure()) return;
 
     for (int call = 0; call < 2; ++call) {
         EXPECT_EQ(loadOpeningFor(60.0), Loading::More);
@@ -179,12 +185,8 @@ TEST_F(LoadingTest, NothingBeyondTheOpeningBeforeTheOffer) {
 // assets, the track's first seconds), then each scene's assets by its first frame, the track kept
 // ahead of the show, and the same frames as the data loaded at once.
 TEST_F(LoadingTest, TheOpeningFirstThenEachSceneByItsFirstFrame) {
-    openDemoWindow();
-    for (const DataFile& file : defaultDataSet())
-        ASSERT_TRUE(file.write(std::string("data/") + file.name));
-    ASSERT_TRUE(music.init());
-    setInitialGlState();
-    queueSceneAssets();
+    queueDefaultScenes();
+    if (HasFatalFailure()) return;
 
     int steps = 0;
     while (!openingLoaded()) {

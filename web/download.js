@@ -10,6 +10,7 @@
 //   {id, whole: ArrayBuffer}   all of the file, at its end (without `parts`)
 //   {id, done: true, timing}   the end, with what the browser measured of the download
 //   {id, failed: 'message'}
+
 // A batch goes once it has waited this long and holds enough to be worth a task of the page's, or
 // once it has waited the longest the bar may stand still: a few tens of batches a second on a fast
 // network, five on a slow one, where a few kilobytes at a time cost the page a task each.
