@@ -659,11 +659,15 @@ async function testBytes({browser}) {
     await browser.withPage({}, async (page) => {
         await page.goto(server.url());
         await page.waitForState('ready', 120000);
-        const readyAt = await page.evaluate(() => window.demoProbe.states.ready);
+        const [readyAt, origin] = await page.evaluate(() => [window.demoProbe.states.ready, performance.timeOrigin]);
         const seen = (await resourcesSeen(page)).filter((entry) => entry.asked <= readyAt);
-        // WebKit's timings in a worker give no sizes: there, what the server sent of the file's body.
+        // WebKit's timings in a worker give no sizes: there, what the server sent of the file's body
+        // for requests before the start was offered (the service worker fetches the files again after).
         const hidden = seen.filter((entry) => entry.worker && !entry.transfer && !entry.body);
-        for (const entry of hidden) entry.transfer = server.served.bodies[entry.file] || 0;
+        for (const entry of hidden) {
+            entry.transfer = server.served.bodies.filter((sent) => sent.file === entry.file && sent.at <= origin + readyAt)
+                .reduce((sum, sent) => sum + sent.bytes, 0);
+        }
         if (hidden.length) console.log(`${label}: by the server's count (the worker's timings give no sizes): ` +
             hidden.map((entry) => entry.file).join(', '));
         const total = seen.reduce((sum, entry) => sum + (entry.transfer || entry.body), 0);

@@ -3,8 +3,8 @@
 // sends (demo.data.gz and the others the page fetches) as gzip-encoded, as some hosts do for .gz
 // files, so that the browser inflates them on the way, put a script at the head of every page
 // (the WebKit driver's probe, since WebKit's WebDriver has no way to run one before the page's
-// own), count what it serves (the bodies' bytes too), hold demo.data half sent until told to go on (a page caught while it
-// loads), and stop and start again on the same port (the offline test).
+// own), count what it serves (each body's bytes too), hold demo.data half sent until told to go
+// on (a page caught while it loads), and stop and start again on the same port (the offline test).
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
@@ -32,11 +32,12 @@ const types = {
 export async function startServer(root, {compress = false, headScript = null, dataBytesPerSecond = 0, stall = false,
     posterDelayMs = 0} = {}) {
     const directory = path.resolve(root);
-    // bodies: the bytes of each file's body sent, by its name.
-    const served = {requests: 0, compressed: 0, bodies: {}};
+    // bodies: each file's body sent, as {file, bytes, at: the request's arrival, ms since the epoch}.
+    const served = {requests: 0, compressed: 0, bodies: []};
     let release = null;
     const released = new Promise((resolve) => (release = resolve));
     const handle = (request, response) => {
+        const arrived = Date.now();
         served.requests++;
         const name = decodeURIComponent(new URL(request.url, 'http://host').pathname);
         let file = path.join(directory, path.normalize(name));
@@ -52,8 +53,7 @@ export async function startServer(root, {compress = false, headScript = null, da
         let body = fs.readFileSync(file);
         if (extension === '.html' && headScript)
             body = Buffer.from(body.toString().replace('<head>', `<head>\n<script>${headScript}</script>`));
-        if (request.method !== 'HEAD')
-            served.bodies[path.basename(file)] = (served.bodies[path.basename(file)] || 0) + body.length;
+        if (request.method !== 'HEAD') served.bodies.push({file: path.basename(file), bytes: body.length, at: arrived});
         if (compress && extension === '.gz') {
             served.compressed++;
             response.writeHead(200, {...headers, 'Content-Encoding': 'gzip'});
