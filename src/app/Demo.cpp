@@ -42,10 +42,14 @@ bool createDemoWindow() {
 
 bool prepareDemo() {
     if (!music.init()) return false;
+    prepareScenes();
+    return true;
+}
+
+void prepareScenes() {
     setInitialGlState();
     queueSceneAssets();
     watchEscapeKey();
-    return true;
 }
 
 void startTimeline() {

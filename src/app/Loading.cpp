@@ -113,7 +113,9 @@ Loading loadBetweenFrames(int32_t showMs) {
 }
 
 bool openingLoaded() {
-    return queuedAssetsOpened() && nextAssetNeededAt() > 0 && !trackShortOf(openingTrackMs);
+    const bool trackOpened = trackDecoding() || music.stream.complete;
+    return trackOpened && queuedAssetsOpened() && nextAssetNeededAt() > 0 &&
+           !trackShortOf(openingTrackMs);
 }
 
 Loading loadEverything() {
