@@ -11,11 +11,10 @@ data=$1 out=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # The page hands each file to the program as soon as it has arrived, so they go in the order the
-# page loads them: the opening's pictures and sphere, the track (the program loads the pictures
-# while it downloads, and needs only its first seconds before the start), then the later scenes'
-# files in the schedule's order; any other file follows, in name order. The demo reads "data/..."
-# from the working directory, which is the file system's root.
-order=(city_bw.jpg city_bw1.jpg logo1.jpg texture6.jpg sphere1.obj music.ogg figure.obj inside.obj
+# demo loads them (the track, then the scenes' files in the schedule's order); any other file
+# follows, in name order. The demo reads "data/..." from the working directory, which is the file
+# system's root.
+order=(music.ogg city_bw.jpg city_bw1.jpg logo1.jpg texture6.jpg sphere1.obj figure.obj inside.obj
     texture7.jpg star.obj sphere2.obj texture3.jpg texture5.jpg credits.jpg)
 files=()
 for name in "${order[@]}"; do [ -f "$data/$name" ] && files+=("$data/$name@/data/$name"); done

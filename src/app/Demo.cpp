@@ -42,14 +42,10 @@ bool createDemoWindow() {
 
 bool prepareDemo() {
     if (!music.init()) return false;
-    prepareScenes();
-    return true;
-}
-
-void prepareScenes() {
     setInitialGlState();
     queueSceneAssets();
     watchEscapeKey();
+    return true;
 }
 
 void startTimeline() {

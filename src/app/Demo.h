@@ -6,12 +6,10 @@
 // Start-up before the clock: the window, then the music with its first seconds, the initial GL
 // state and every scene's assets queued (app/Loading.h loads them). False when the program is to
 // end (the failure has been reported); exit with 0 then. A page makes its window while the data
-// still downloads, queues the scenes (prepareScenes) and loads the opening's pictures as their
-// files come, and opens the track (music.init()) once its file is in, after them.
+// still downloads, and prepares the rest once the track is in: the two halves apart.
 bool startDemo();
 bool createDemoWindow();
 bool prepareDemo();
-void prepareScenes();
 // Starts the track and the clock together: the timeline's 0 is the moment the track's first frame
 // leaves the device (audio/ShowClock.h).
 void startTimeline();

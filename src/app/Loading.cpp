@@ -113,9 +113,7 @@ Loading loadBetweenFrames(int32_t showMs) {
 }
 
 bool openingLoaded() {
-    const bool trackOpened = trackDecoding() || music.stream.complete;
-    return trackOpened && queuedAssetsOpened() && nextAssetNeededAt() > 0 &&
-           !trackShortOf(openingTrackMs);
+    return queuedAssetsOpened() && nextAssetNeededAt() > 0 && !trackShortOf(openingTrackMs);
 }
 
 Loading loadEverything() {

@@ -37,6 +37,6 @@ Loading loadBetweenFrames(int32_t showMs);
 // Everything, now: the rest of the track, then the assets, the order start-up has always loaded
 // them in.
 Loading loadEverything();
-// Whether the track is open, the first frames' assets and the track's first seconds are in, and
-// every asset's file opened.
+// Whether the first frames' assets and the track's first seconds are in, and every asset's file
+// opened.
 bool openingLoaded();

@@ -36,8 +36,7 @@ namespace {
 
 bool windowMade = false;
 bool audioPrepared = false;
-bool scenesQueued = false;
-bool trackOpened = false;
+bool prepared = false;
 bool playing = false;
 bool offered = false;
 bool paused = false;
@@ -58,12 +57,10 @@ void endBeforeStart() {
 }
 
 void loadBeforeStart() {
-    // The window (a WebGL context), the audio context, the scenes queued and the track opened
-    // each in a task of their own, apart from the program's start and from the first slice:
-    // together they were the longest task before the start, over 400 ms on a phone, and the audio
-    // context alone over 100 ms. The opening's pictures come before the track in the data
-    // (scripts/pack-web-data.sh), and load while it downloads: the track's 1.3 MB are a second
-    // of a fast phone's network.
+    // The window (a WebGL context), the audio context and the preparation (the track opened, the
+    // scenes queued) each in a task of their own, apart from the program's start and from the
+    // first slice: together they were the longest task before the start, over 400 ms on a phone,
+    // and the audio context alone over 100 ms. The audio context is made before the track is in.
     if (!windowMade) {
         windowMade = true;
         if (!createDemoWindow()) {
@@ -77,14 +74,14 @@ void loadBeforeStart() {
         prepareAudioDevice(outputRate);
         return;
     }
-    if (!scenesQueued) {
-        scenesQueued = true;
-        prepareScenes();
-        return;
-    }
-    if (!trackOpened && music.trackArrived()) {
-        trackOpened = true;
-        if (!music.init()) endBeforeStart();
+    if (!prepared) {
+        // Nothing to do until the track is in: resumeLoading() calls back.
+        if (!music.trackArrived()) {
+            pauseLoading();
+            return;
+        }
+        prepared = true;
+        if (!prepareDemo()) endBeforeStart();
         return;
     }
     // The overlay's switch, as it stands: the gentle picture is needed before the start only when
