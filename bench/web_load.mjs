@@ -15,7 +15,7 @@
 // look at one row while working on it.
 import os from 'node:os';
 import {parseArgs} from 'node:util';
-import {chromiumArgs, puppeteer} from '../tests/web/engines.mjs';
+import {chromiumArgs, puppeteer, resourcesSeen} from '../tests/web/engines.mjs';
 import {startNginx} from '../tests/web/nginx.mjs';
 
 const {values: options, positionals} = parseArgs({
@@ -110,22 +110,16 @@ async function openOnce(profile, url) {
         await page.tracing.start({categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline', 'v8', 'v8.execute']});
         await page.goto(url);
         await page.waitForFunction(() => document.body && document.body.dataset.state === 'ready', {timeout: 300000, polling: 100});
-        const seen = await page.evaluate(() => {
-            const readyAt = performance.now();
-            // The worker's downloads are in the page's timeline as measures carrying their timings.
-            const entries = [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource'),
-                ...performance.getEntriesByType('measure').filter((entry) => entry.detail && entry.detail.initiatorType)
-                    .map((entry) => ({...entry.detail, startTime: entry.startTime}))]
-                .filter((entry) => entry.startTime <= readyAt);
-            return {readyAt, bytes: entries.reduce((sum, entry) => sum + (entry.transferSize || entry.encodedBodySize), 0)};
-        });
+        const readyAt = await page.evaluate(() => performance.now());
+        const bytes = (await resourcesSeen(page)).filter((entry) => entry.asked <= readyAt)
+            .reduce((sum, entry) => sum + (entry.transfer || entry.body), 0);
         const trace = JSON.parse(Buffer.from(await page.tracing.stop()).toString('utf8'));
         const events = trace.traceEvents;
-        const work = mainThreadWork(events, url, seen.readyAt);
+        const work = mainThreadWork(events, url, readyAt);
         await page.click('#start-button');
         await page.waitForFunction(() => window.benchStart.firstFrameAt !== undefined, {timeout: 60000, polling: 50});
         const start = await page.evaluate(() => window.benchStart);
-        return {bytes: seen.bytes, ready: seen.readyAt, longest: work.longest, script: work.script,
+        return {bytes, ready: readyAt, longest: work.longest, script: work.script,
             firstFrame: start.firstFrameAt - start.clickAt};
     } finally {
         await browser.close();

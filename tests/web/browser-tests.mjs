@@ -57,7 +57,7 @@ import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {parseArgs} from 'node:util';
 import {PNG} from 'pngjs';
-import {engineNames, launch} from './engines.mjs';
+import {engineNames, launch, resourcesSeen} from './engines.mjs';
 import {audit} from './lighthouse.mjs';
 import {startNginx} from './nginx.mjs';
 import {startServer} from './server.mjs';
@@ -631,19 +631,6 @@ async function testCompressed({browser, servers}) {
         check(['demo.data', 'demo.wasm', 'demo.js'].every((file) => fetched.includes(file)) && !fetched.some((file) => file.endsWith('.gz')),
             `${label}: without DecompressionStream the page fetched ${fetched.join(', ')}`);
     });
-}
-
-// What the page fetched, by the browser's resource timings: the page's own, and its worker's, which
-// the page keeps in its timeline as measures named after each file.
-async function resourcesSeen(page) {
-    return page.evaluate(() => [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource'),
-        ...performance.getEntriesByType('measure').filter((entry) => entry.detail && entry.detail.initiatorType)]
-        .map((entry) => {
-            const timing = entry.entryType === 'measure' ? entry.detail : entry;
-            return {file: entry.name.replace(/^.*\//, '').replace(/\?.*$/, '') || 'index.html',
-                worker: entry.entryType === 'measure', transfer: timing.transferSize, body: timing.encodedBodySize,
-                asked: entry.startTime, in: entry.startTime + entry.duration};
-        }));
 }
 
 // What a visitor downloads before the start is offered, from a host that compresses nothing, by

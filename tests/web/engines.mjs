@@ -24,6 +24,20 @@ import {Builder, By, Capabilities, error as webdriverError, Key} from 'selenium-
 
 export const engineNames = ['chromium', 'firefox', 'webkit'];
 
+// What the page fetched, by the browser's resource timings: the page's own, and its worker's, which
+// the page keeps in its timeline as measures named after each file. `page` is one of launch()'s
+// pages or a puppeteer page.
+export async function resourcesSeen(page) {
+    return page.evaluate(() => [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource'),
+        ...performance.getEntriesByType('measure').filter((entry) => entry.detail && entry.detail.initiatorType)]
+        .map((entry) => {
+            const timing = entry.entryType === 'measure' ? entry.detail : entry;
+            return {file: entry.name.replace(/^.*\//, '').replace(/\?.*$/, '') || 'index.html',
+                worker: entry.entryType === 'measure', transfer: timing.transferSize, body: timing.encodedBodySize,
+                asked: entry.startTime, in: entry.startTime + entry.duration};
+        }));
+}
+
 const probeSource = fs.readFileSync(new URL('./probe.js', import.meta.url), 'utf8');
 // The probe as a script for the page, with or without its console recorder.
 export const probeScript = (captureConsole) => `(${probeSource.trim()})(${captureConsole});`;
