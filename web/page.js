@@ -68,11 +68,14 @@
         var answer = downloads[event.data.id];
         if (answer) answer(event.data);
     };
-    // The worker itself could not run (download.js missing, say): every download fails.
+    // The worker itself could not run (download.js missing, say): every download fails, those asked
+    // for later too (a missing script fails before the poster is in).
+    var downloaderFailed = null;
     downloader.onerror = function (event) {
         event.preventDefault();
+        downloaderFailed = 'download.js: ' + (event.message || 'the worker could not run');
         Object.keys(downloads).forEach(function (id) {
-            downloads[id]({failed: 'download.js: ' + (event.message || 'the worker could not run')});
+            downloads[id]({failed: downloaderFailed});
         });
     };
 
@@ -113,7 +116,8 @@
                     }
                 }
             };
-            downloader.postMessage({id: id, name: name, inflate: inflates, parts: !!onPart});
+            if (downloaderFailed) downloads[id]({failed: downloaderFailed});
+            else downloader.postMessage({id: id, name: name, inflate: inflates, parts: !!onPart});
         });
     }
 
