@@ -5,10 +5,12 @@
 // itself (WebKit), what the page says on it and the errors it meets. emscripten's main loop asks
 // for each frame with requestAnimationFrame. And how far the page's start got, for a test that
 // waits in vain for it: the WebAssembly compiled, main begun, the WebGL and audio contexts made.
+// And when the loading bar moved.
 (function (captureConsole) {
     if (window.demoProbe) return;
     // id tells a driver that reads log a new page from the one it read before.
-    const probe = (window.demoProbe = {frames: {startedAt: null, times: []}, states: {}, log: [], id: `${performance.timeOrigin}-${Math.random()}`});
+    const probe = (window.demoProbe = {frames: {startedAt: null, times: []}, states: {}, log: [], barMoves: [],
+        id: `${performance.timeOrigin}-${Math.random()}`});
     const frames = probe.frames;
     probe.startUp = [];
     const passed = (step) => probe.startUp.push(`${step} at ${Math.round(performance.now())} ms`);
@@ -81,6 +83,8 @@
         note();
         if (window.Module) Module.onRuntimeInitialized = () => passed('main begins');
         new MutationObserver(note).observe(document.body, {attributes: true, attributeFilter: ['data-state']});
+        const bar = document.getElementById('progress');
+        if (bar) new MutationObserver(() => probe.barMoves.push(performance.now())).observe(bar, {attributes: true});
     });
     const request = window.requestAnimationFrame.bind(window);
     window.requestAnimationFrame = (callback) =>
