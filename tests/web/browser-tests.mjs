@@ -18,7 +18,7 @@
 //               worker replaces the old cache
 //   compressed  a host that marks the compressed files gzip-encoded, and a browser without
 //               DecompressionStream: the bar counts the package's own bytes to its end and the
-//               demo starts
+//               demo starts; at 1 MB/s the bar keeps moving; without download.js the page says so
 //   bytes       what the page downloads before it offers the start, from a host that compresses
 //               nothing, within its budget
 //   phone       a phone's screen in portrait and landscape: the picture keeps 4:3 and follows the
@@ -36,7 +36,8 @@
 //   keyboard    real key presses in every state (loading, ready, playing, ended, lost, failed): Tab
 //               and Shift+Tab take the focus through every control in order, visibly; Space ticks
 //               the switch and starts nothing; Enter follows a link; Enter and Space work the
-//               buttons; Escape ends the demo, and an Escape before Start does not
+//               buttons; Escape ends the demo, and an Escape before Start does not (and, the
+//               network stalled half-way, the bar shows all of that half)
 //   axe         axe-core's rules in every state and on a phone's screen: no violation; the
 //               loading bar a named progressbar with its value, said politely a few times; the
 //               canvas named
