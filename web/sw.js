@@ -25,12 +25,20 @@ self.addEventListener('activate', (event) => {
         .map((name) => caches.delete(name)))));
 });
 
+const kept = new Set(files.map((file) => new URL(file, self.registration.scope).href));
+
 self.addEventListener('fetch', (event) => {
     const request = event.request;
     if (request.method !== 'GET') return;
     // The page's own queries (?at=MS, ?autostart) are the same page.
-    const options = request.mode === 'navigate' ? {ignoreSearch: true} : {};
+    const navigate = request.mode === 'navigate';
+    const url = new URL(request.url);
+    url.hash = '';
+    if (navigate) url.search = '';
+    // What is not kept is left to the browser, untouched: a text page's own /favicon.ico request,
+    // fetched here, failed as this worker's error when the visitor moved on before it was in.
+    if (!kept.has(url.href)) return;
     event.respondWith(caches.open(cacheName)
-        .then((cache) => cache.match(request, options))
+        .then((cache) => cache.match(request, navigate ? {ignoreSearch: true} : {}))
         .then((cached) => cached || fetch(request)));
 });

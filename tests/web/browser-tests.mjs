@@ -573,6 +573,19 @@ async function testOffline({browser, servers}) {
         console.log(`${label}: the server stopped, the reload drew the frame at 20000 ms: ${result.detail}`);
         check(result.ok, `${label}: the frame drawn offline differs from the native one: ${result.detail}`);
         check(server.served.requests === requests, `${label}: the stopped server was asked for something`);
+        // What the worker does not keep is the browser's to fetch: offline it fails as the page's
+        // own request. Intercepted, its failure was the worker's error (Firefox said so for a text
+        // page's /favicon.ico, left for the next page before it was in).
+        const said = page.log.errors.length;
+        const notKept = await page.evaluate(() => fetch('LICENSE.txt').then((r) => `HTTP ${r.status}`, () => 'failed'));
+        // The browser's word on it comes a little later (WebKit's when the probe is next read).
+        await new Promise((resolve) => setTimeout(resolve, 500));
+        await page.evaluate(() => 0);
+        const workerErrors = page.log.errors.splice(said).filter((error) => /ServiceWorker|service worker/i.test(error));
+        console.log(`${label}: LICENSE.txt, which the worker does not keep, offline: ${notKept}; ` +
+            `the worker's errors: ${JSON.stringify(workerErrors)}`);
+        check(notKept === 'failed' && workerErrors.length === 0,
+            `${label}: LICENSE.txt offline: ${notKept}, the worker's errors ${JSON.stringify(workerErrors)}`);
 
         // A new build, whose sw.js names another cache (as build-web.sh writes a new version into
         // it): the next visit installs it, and only its cache is left.
