@@ -33,11 +33,7 @@ void noteSwap() {
 } // namespace
 
 bool startDemo() {
-    return createDemoWindow() && prepareDemo();
-}
-
-bool createDemoWindow() {
-    return glWindow.create();
+    return glWindow.create() && prepareDemo();
 }
 
 bool prepareDemo() {

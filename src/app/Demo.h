@@ -5,10 +5,9 @@
 
 // Start-up before the clock: the window, then the music with its first seconds, the initial GL
 // state and every scene's assets queued (app/Loading.h loads them). False when the program is to
-// end (the failure has been reported); exit with 0 then. A page makes its window while the data
-// still downloads, and prepares the rest once the track is in: the two halves apart.
+// end (the failure has been reported); exit with 0 then. A page makes its window (glWindow) while
+// the data still downloads, and prepares the rest once the track is in: the two halves apart.
 bool startDemo();
-bool createDemoWindow();
 bool prepareDemo();
 // Starts the track and the clock together: the timeline's 0 is the moment the track's first frame
 // leaves the device (audio/ShowClock.h).

@@ -34,9 +34,13 @@ void pageFrameDrawn(int ms);
 
 namespace {
 
-bool windowMade = false;
-bool audioPrepared = false;
-bool prepared = false;
+// Start-up before the loading, a pass each: the window, its WebGL context, the audio context, and
+// the preparation (the track opened, the scenes queued). Apart, each from the others and from the
+// program's start: together they were the longest task before the start, over 400 ms on a phone;
+// the WebGL context alone is over 100 ms, and so is the audio context, which is made before the
+// track is in.
+enum class Preparing { Window, Context, Audio, Demo, Done };
+Preparing preparing = Preparing::Window;
 bool playing = false;
 bool offered = false;
 bool paused = false;
@@ -56,32 +60,43 @@ void endBeforeStart() {
     pageDemoEnded();
 }
 
-void loadBeforeStart() {
-    // The window (a WebGL context), the audio context and the preparation (the track opened, the
-    // scenes queued) each in a task of their own, apart from the program's start and from the
-    // first slice: together they were the longest task before the start, over 400 ms on a phone,
-    // and the audio context alone over 100 ms. The audio context is made before the track is in.
-    if (!windowMade) {
-        windowMade = true;
-        if (!createDemoWindow()) {
-            emscripten_cancel_main_loop();
-            pageDemoEnded();
-        }
+// Without a window there is nothing to stop but the loop.
+void endWithoutWindow() {
+    emscripten_cancel_main_loop();
+    pageDemoEnded();
+}
+
+void prepareStep() {
+    switch (preparing) {
+    case Preparing::Window:
+        preparing = Preparing::Context;
+        if (!glWindow.openWindow()) endWithoutWindow();
         return;
-    }
-    if (!audioPrepared) {
-        audioPrepared = true;
+    case Preparing::Context:
+        preparing = Preparing::Audio;
+        if (!glWindow.createContext()) endWithoutWindow();
+        return;
+    case Preparing::Audio:
+        preparing = Preparing::Demo;
         prepareAudioDevice(outputRate);
         return;
-    }
-    if (!prepared) {
+    case Preparing::Demo:
         // Nothing to do until the track is in: resumeLoading() calls back.
         if (!music.trackArrived()) {
             pauseLoading();
             return;
         }
-        prepared = true;
+        preparing = Preparing::Done;
         if (!prepareDemo()) endBeforeStart();
+        return;
+    case Preparing::Done:
+        return;
+    }
+}
+
+void loadBeforeStart() {
+    if (preparing != Preparing::Done) {
+        prepareStep();
         return;
     }
     // The overlay's switch, as it stands: the gentle picture is needed before the start only when

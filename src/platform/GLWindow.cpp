@@ -96,6 +96,10 @@ void waitForDisplayRefresh() {
 } // namespace
 
 bool GLWindow::create() {
+    return openWindow() && createContext();
+}
+
+bool GLWindow::openWindow() {
     // The demo's window class is "OpenGL". SDL registers the class itself: on Windows it takes
     // the name (and the class styles) given before the video subsystem starts, on X11 the name
     // from this variable.
@@ -141,7 +145,10 @@ bool GLWindow::create() {
     } else {
         SDL_ShowWindow(windowHandle);
     }
+    return true;
+}
 
+bool GLWindow::createContext() {
     glContext = SDL_GL_CreateContext(windowHandle);
     if (!glContext || SDL_GL_MakeCurrent(windowHandle, glContext) != 0) {
         std::fprintf(stderr, "Demo: cannot create the OpenGL context: %s\n", SDL_GetError());

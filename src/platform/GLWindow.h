@@ -17,6 +17,10 @@ struct GLWindow {
     // window of 1024 x 768. False, with one line on standard error, when the display refuses;
     // the caller then ends the program quietly.
     bool create();
+    // create() in its two halves, for a page that runs them in tasks of their own (each is about
+    // a tenth of a second on a phone): the window shown, then its context made current.
+    bool openWindow();
+    bool createContext();
     // Restores the desktop's display mode and takes the window down. Only the close request runs
     // it.
     void destroy();
