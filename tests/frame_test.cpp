@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 #include <cmath>
+#include <cstdlib>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <vector>
@@ -45,6 +46,24 @@ TEST(Window, HasTheDemoSizeTitleAndBuffers) {
     if (granted == 0) {
         EXPECT_EQ(swapIntervalsAsked, (std::vector<int>{-1, 1}));
     }
+}
+
+// A page makes the window and its context in tasks of its own (together they were its longest):
+// the first half must leave the context, and all that goes with it, to the second.
+TEST(Window, OpensInTwoHalvesThatAPageRunsApart) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "GL tests need a display: run them with Xvfb";
+    ASSERT_TRUE(glWindow.openWindow());
+    EXPECT_NE(glWindow.windowHandle, nullptr);
+    EXPECT_EQ(glWindow.glContext, nullptr);
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+    EXPECT_TRUE(swapIntervalsAsked.empty());
+
+    ASSERT_TRUE(glWindow.createContext());
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), glWindow.glContext);
+    EXPECT_FALSE(swapIntervalsAsked.empty());
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_EQ(readWindowPixels().at(512, 384), (Rgb{255, 0, 0}));
 }
 
 TEST(Frame, ClearsToBlackUnderTheDemoProjection) {
