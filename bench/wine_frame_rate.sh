@@ -29,10 +29,12 @@ xvfb=$!
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")" SDL_AUDIODRIVER=dummy
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i >/dev/null 2>&1
+. "$(dirname "$0")/../tests/support/wine_loader.sh"
+use_wine_loader_of "$app/demo.exe"
+"$wine" wineboot.exe -i >/dev/null 2>&1
 
 . "$(dirname "$0")/lib/figure_frame_rate.sh"
 
 play_first() { figure_frame_rate "$app" "$work/hud-native" "$native"; }
-play_second() { figure_frame_rate "$app" "$work/hud-wine" wine demo.exe; }
+play_second() { figure_frame_rate "$app" "$work/hud-wine" "$wine" demo.exe; }
 compare_figure_frame_rates "$rounds" native Wine

@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# scripts/install-wine32.sh where the i386 package lists cannot be had, without a broken mirror:
+# scripts/install-wine32.sh where wine32 cannot be had, without a broken mirror or another kernel:
 # its apt (and only its: APT_CONFIG) also reads a local repository whose i386 index never matches
-# its Release file, as on a mirror caught mid-sync, while its amd64 index is sound. Three machines:
+# its Release file, as on a mirror caught mid-sync, while its amd64 index is sound; and the answer
+# of its probe of the kernel is forced where a case needs the other one. Five machines:
 #   A. no i386: the script tries again, never adds i386, and says why in one line;
-#   B. i386 added by an earlier run, with an i386 package installed since: it tries again, purges
-#      the package, removes i386, says so in one line, and "apt-get update" works again, with the
-#      broken repository still listed and for the machine as it is;
-#   C. i386 the machine's own: it is left as it was, and the script fails, saying so.
+#   B. i386 added by an earlier run, with a protected i386 package installed since: it tries again,
+#      purges the package, removes i386, says so in one line, and "apt-get update" works again,
+#      with the broken repository still listed and for the machine as it is;
+#   C. i386 the machine's own: it is left as it was, and the script fails, saying so;
+#   D. a kernel that runs no 32-bit programs: without i386, the script adds nothing and says why
+#      at once; with an earlier run's i386 and package, it takes them away;
+#   E. the real kernel with the real mirror: where it runs no 32-bit programs, the probe is told
+#      that it does, so that wine32 (with the protected libgcc-s1:i386) is installed for real, its
+#      loader fails, and the install is undone, leaving Wine running 64-bit programs; where it
+#      runs them, wine32 installs and its loader starts.
 #   tests/windows/install_wine32_test.sh
 # It changes the machine's packages (as root; the i386 architecture, and wine32 with it, is
 # removed at the end: scripts/install-wine32.sh brings it back), so it is run by hand, not by the
-# test command or CI.
+# test command or CI. About five minutes, most of them E's install.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 script=$here/../../scripts/install-wine32.sh
@@ -18,6 +25,9 @@ marker=/var/lib/demo-wine32/i386-added
 . "$here/../support/checks.sh" install-wine32
 
 [ "$(id -u)" -eq 0 ] || stop "run it as root: it adds and removes the i386 architecture"
+probe=$("$script" --probe)
+kernel_runs=$?
+echo "the probe: $probe"
 has_i386() { dpkg --print-foreign-architectures | grep -qx i386; }
 if has_i386 && [ ! -f "$marker" ]; then
     stop "the machine's own i386 architecture is configured: the test would take it away"
@@ -29,7 +39,7 @@ i386_packages() {
 remove_i386() {
     local packages
     packages=$(i386_packages)
-    [ -z "$packages" ] || dpkg --purge $packages >/dev/null
+    [ -z "$packages" ] || dpkg --purge --force-remove-protected $packages >/dev/null
     dpkg --remove-architecture i386 2>/dev/null
     rm -f "$marker"
 }
@@ -61,16 +71,20 @@ printf 'Types: deb\nURIs: file:%s\nSuites: demo\nComponents: main\nTrusted: yes\
 echo "Dir::Etc::sourceparts \"$work/sources.list.d\";" >"$work/apt.conf"
 export APT_CONFIG=$work/apt.conf
 
-# An i386 package to be purged: empty, depending on nothing.
+# An i386 package to be purged: empty, depending on nothing, and protected as libgcc-s1 is (a plain
+# "dpkg --purge" refuses it).
 mkdir -p "$work/dummy/DEBIAN"
-printf 'Package: demo-wine32-test\nVersion: 1\nArchitecture: i386\nMaintainer: Demo <demo@localhost>\nDescription: an i386 package for the install-wine32 test\n' \
+printf 'Package: demo-wine32-test\nVersion: 1\nArchitecture: i386\nProtected: yes\nMaintainer: Demo <demo@localhost>\nDescription: an i386 package for the install-wine32 test\n' \
     >"$work/dummy/DEBIAN/control"
 dpkg-deb --build "$work/dummy" "$work/dummy.deb" >/dev/null || stop "cannot build the i386 package"
 
-# Runs the script with short tries; its output in $work/out-NAME and $work/err-NAME.
+# Runs the script with short tries, its probe told that the kernel runs 32-bit programs unless
+# `kernel` says otherwise (empty: the probe's own answer); its output in $work/out-NAME and
+# $work/err-NAME.
 run_script() { # NAME
-    local started=$SECONDS
-    DEMO_WINE32_TRY_FOR=40 DEMO_WINE32_PAUSE=5 "$script" >"$work/out-$1" 2>"$work/err-$1"
+    local started=$SECONDS answer=${kernel-yes}
+    env ${answer:+DEMO_KERNEL_RUNS_I386=$answer} DEMO_WINE32_TRY_FOR=${try_for:-40} DEMO_WINE32_PAUSE=5 \
+        "$script" >"$work/out-$1" 2>"$work/err-$1"
     status=$?
     took=$((SECONDS - started))
     said=$(cat "$work/out-$1")
@@ -87,9 +101,9 @@ said_why() { # NAME ENDING
     [ "$retries" -ge 1 ] && pass "$1: it tried again $retries times before giving up" || fail "$1: it never tried again"
 }
 apt_works() { # NAME
-    apt-get update -qq >"$work/update.log" 2>&1 &&
+    [ -z "${APT_CONFIG:-}" ] || { apt-get update -qq >"$work/update.log" 2>&1 &&
         pass "$1: apt-get update works, the broken repository still listed" ||
-        fail "$1: apt-get update fails: $(grep -m 1 '^E:' "$work/update.log")"
+        fail "$1: apt-get update fails: $(grep -m 1 '^E:' "$work/update.log")"; }
     APT_CONFIG=/dev/null apt-get update -qq >"$work/update.log" 2>&1 && pass "$1: the machine's own apt-get update works" ||
         fail "$1: the machine's own apt-get update fails: $(grep -m 1 '^E:' "$work/update.log")"
 }
@@ -100,14 +114,29 @@ apt-get update -qq >"$work/update.log" 2>&1 &&
     pass "without i386 the broken repository does not stop apt-get update (its amd64 index is sound)" ||
     stop "apt-get update fails with the broken repository even without i386: $(grep -m 1 '^E:' "$work/update.log")"
 
+nothing_left() { # NAME
+    local left
+    left=$(i386_packages)
+    [ -z "$left" ] && pass "$1: no i386 package is left (the protected one purged too)" || fail "$1: i386 packages are left: $(echo $left)"
+    [ ! -e "$marker" ] && pass "$1: the note that the script added i386 is gone" || fail "$1: the note that the script added i386 is still there"
+}
+# Watches for i386 while the script runs: true when it was never configured.
+watch_i386() {
+    rm -f "$work/i386-seen"
+    (while :; do has_i386 && echo seen >"$work/i386-seen"; sleep 0.2; done) &
+    watcher=$!
+}
+unwatch_i386() {
+    kill "$watcher" && wait "$watcher" 2>/dev/null
+    watcher=
+    [ ! -e "$work/i386-seen" ] && ! has_i386 && [ ! -e "$marker" ]
+}
+
 # --- A. No i386 -----------------------------------------------------------------------------------
-(while :; do has_i386 && echo seen >"$work/i386-seen"; sleep 0.2; done) &
-watcher=$!
+watch_i386
 run_script A
-kill "$watcher" && wait "$watcher" 2>/dev/null
-watcher=
 said_why A "the i386 architecture was not added"
-[ ! -e "$work/i386-seen" ] && ! has_i386 && [ ! -e "$marker" ] &&
+unwatch_i386 &&
     pass "A: i386 was never configured while it tried" || fail "A: i386 was configured while it tried"
 apt_works A
 
@@ -119,9 +148,7 @@ apt-get update -qq >"$work/update.log" 2>&1 && fail "B: apt-get update works wit
 run_script B
 said_why B "the i386 architecture and its 1 packages were removed again"
 has_i386 && fail "B: the i386 architecture is still configured" || pass "B: the i386 architecture is removed"
-left=$(i386_packages)
-[ -z "$left" ] && pass "B: no i386 package is left (the one installed was purged)" || fail "B: i386 packages are left: $(echo $left)"
-[ ! -e "$marker" ] && pass "B: the note that the script added i386 is gone" || fail "B: the note that the script added i386 is still there"
+nothing_left B
 apt_works B
 
 # --- C. i386 the machine's own ----------------------------------------------------------------------
@@ -132,6 +159,44 @@ run_script C
     fail "C: the script ended with $status, saying '$said'"
 has_i386 && pass "C: the machine's own i386 is still configured" || fail "C: the machine's own i386 was removed"
 remove_i386
+
+# --- D. A kernel that runs no 32-bit programs -------------------------------------------------------
+no_32_bit() { # NAME
+    [ "$status" -eq 0 ] && [ "$said" = "this machine's kernel runs no 32-bit programs" ] && [ "$retries" -eq 0 ] &&
+        pass "$1: it said at once ($took s), in one line: $said" || fail "$1: it ended with $status after $took s, saying '$said'"
+}
+watch_i386
+kernel=no run_script D1
+no_32_bit D1
+unwatch_i386 && pass "D1: i386 was never configured" || fail "D1: i386 was configured"
+dpkg --add-architecture i386 && touch "$marker" && dpkg -i "$work/dummy.deb" >/dev/null ||
+    stop "D2: cannot add i386 and install the i386 package"
+kernel=no run_script D2
+no_32_bit D2
+has_i386 && fail "D2: the earlier run's i386 is still configured" || pass "D2: the earlier run's i386 is removed"
+nothing_left D2
+apt_works D2
+
+# --- E. The real kernel, the real mirror --------------------------------------------------------------
+unset APT_CONFIG
+if [ "$kernel_runs" -ne 0 ]; then
+    try_for=0 run_script E
+    [ "$status" -eq 0 ] && [[ "$said" == "wine32 was installed but the 32-bit Wine loader does not start: "*"; the i386 architecture and its "*" packages were removed again" ]] &&
+        pass "E: it installed wine32, found that its loader does not start, and undid it, saying so in one line: $said" ||
+        fail "E: it ended with $status, saying '$said'"
+    grep -q "purging the i386 packages: .*libgcc-s1:i386" "$work/err-E" && pass "E: the protected libgcc-s1:i386 was among those purged" ||
+        fail "E: libgcc-s1:i386 was not among those purged"
+    has_i386 && fail "E: the i386 architecture is still configured" || pass "E: the i386 architecture is removed"
+    nothing_left E
+    apt_works E
+    version=$(WINEDEBUG=-all wine --version 2>&1) && pass "E: wine runs 64-bit programs again ($version)" ||
+        fail "E: wine fails: $version"
+else
+    kernel= try_for=0 run_script E
+    [ "$status" -eq 0 ] && [ -z "$said" ] && version=$(/usr/lib/wine/wine --version 2>&1) &&
+        pass "E: wine32 is installed and its loader starts ($version)" || fail "E: it ended with $status, saying '$said'"
+    remove_i386
+fi
 
 [ "$had_wine32" -eq 1 ] && echo "wine32 was purged: scripts/install-wine32.sh brings it back"
 finish

@@ -21,6 +21,7 @@ match=$here/../support/best_matching_frame.sh
 . "$here/../support/checks.sh" smoke
 . "$here/../support/live_demo.sh"
 . "$here/../support/gentle_frames.sh"
+. "$here/../support/wine_loader.sh"
 
 work=$(mktemp -d /tmp/wine-smoke-XXXXXX)
 pids=()
@@ -111,11 +112,12 @@ start_xvfb 1024x768x24 || stop "Xvfb did not start"
 export WINEPREFIX=$work/prefix WINEDEBUG=-all SDL_AUDIODRIVER=dummy
 # No Mono or Gecko installer: the demo needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-timeout 180 wineboot -i >"$work/wineboot.log" 2>&1 || stop "wineboot failed: $(tail -n 3 "$work/wineboot.log")"
+use_wine_loader_of "$app/demo.exe" || stop "no Wine loader for $triple programs"
+timeout 180 "$wine" wineboot.exe -i >"$work/wineboot.log" 2>&1 || stop "wineboot failed: $(tail -n 3 "$work/wineboot.log")"
 
 "$triple-gcc" -O2 -Wall -Wextra -Werror -o "$work/window-probe.exe" "$here/window_probe.c" -lversion ||
     stop "cannot build the probe"
-probe() { (cd "$app" && timeout 30 wine "$work/window-probe.exe" "$@" 2>/dev/null | tr -d '\r'); }
+probe() { (cd "$app" && timeout 30 "$wine" "$work/window-probe.exe" "$@" 2>/dev/null | tr -d '\r'); }
 # Ends this prefix's Wine and starts it again on the current display, its services kept up until
 # the next restart (-p), and the probe's display in `display`. The services (the device drivers,
 # the desktop) inherit the standard error of the program whose start brings them up: the probe
@@ -151,7 +153,7 @@ size() { stat -c %s "$1"; }
 start_demo() { # NAME [PROGRAM [ARGUMENT...]]
     local name=$1 program=${2:-demo.exe}
     shift $(($# > 1 ? 2 : 1))
-    (cd "$app" && exec wine "$program" "$@" 2>"$work/stderr-$name") &
+    (cd "$app" && exec "$wine" "$program" "$@" 2>"$work/stderr-$name") &
     demo=$!
     pids+=("$demo")
 }
