@@ -27,6 +27,19 @@ TEST(FrameTimes, FrameInstantsAreRoundedMilliseconds) {
     EXPECT_EQ(instantOfFrame(3, 60), 50);
     EXPECT_EQ(instantOfFrame(8160, 60), 136000);
     EXPECT_EQ(instantOfFrame(1, 24), 42); // 41.67
+    // A viewer's step: from a frame's instant to its neighbour, from between two to the nearer
+    // one on that side; never stuck where rounding puts two frames a millisecond apart.
+    EXPECT_EQ(frameStep(40800, 1, 60), 40817);
+    EXPECT_EQ(frameStep(40817, -1, 60), 40800);
+    EXPECT_EQ(frameStep(40810, 1, 60), 40817);
+    EXPECT_EQ(frameStep(40810, -1, 60), 40800);
+    EXPECT_EQ(frameStep(0, -1, 60), -17);
+    for (int32_t ms = 0; ms < 2000; ++ms) {
+        const int32_t next = frameStep(ms, 1, 60), previous = frameStep(ms, -1, 60);
+        ASSERT_TRUE(ms < next && next - previous <= 34) << ms;
+        const int32_t back = frameStep(next, -1, 60);
+        ASSERT_TRUE(back == ms || back == previous) << ms;
+    }
 }
 
 TEST(FrameTimes, RangesHoldTheFramesFromTheStartUpToTheEnd) {

@@ -76,7 +76,7 @@ TEST(GentleLoudPicture, SrgbCodesComeBackFromTheirOwnLight) {
     EXPECT_NEAR(relativeLuminance(255, 255, 255), 1.0f, 1e-6f);
 }
 
-TEST(DemoCommandLine, TakesGentleOnceAndNothingElse) {
+TEST(DemoCommandLine, TakesGentleAndAStartOnceAndNothingElse) {
     const auto read = [](std::vector<const char*> arguments, DemoOptions& options,
                          std::string& error) {
         arguments.insert(arguments.begin(), "demo");
@@ -87,10 +87,30 @@ TEST(DemoCommandLine, TakesGentleOnceAndNothingElse) {
     std::string error;
     ASSERT_TRUE(read({}, options, error));
     EXPECT_FALSE(options.gentle);
+    EXPECT_EQ(options.startMs, 0);
     ASSERT_TRUE(read({"--gentle"}, options, error));
     EXPECT_TRUE(options.gentle);
-    for (const std::vector<const char*>& bad :
-         {std::vector<const char*>{"--gentle", "--gentle"}, {"--fast"}, {"gentle"}}) {
+    for (const auto& [time, ms] : std::vector<std::pair<const char*, int32_t>>{
+             {"80", 80000}, {"40.817", 40817}, {"1:20", 80000}, {"0", 0}, {"2:15.9994", 135999}}) {
+        DemoOptions start;
+        ASSERT_TRUE(read({"--start", time, "--gentle"}, start, error)) << time << ": " << error;
+        EXPECT_EQ(start.startMs, ms) << time;
+        EXPECT_TRUE(start.gentle);
+    }
+    for (const std::vector<const char*>& bad : {std::vector<const char*>{"--gentle", "--gentle"},
+                                                {"--fast"},
+                                                {"gentle"},
+                                                {"--start"},
+                                                {"--start", "-5"},
+                                                {"--start", "136"},
+                                                {"--start", "2:16"},
+                                                {"--start", "1e3"},
+                                                {"--start", "1:2:3"},
+                                                {"--start", "."},
+                                                {"--start", "80s"},
+                                                {"--start", ""},
+                                                {"--start", "9999999999"},
+                                                {"--start", "1", "--start", "2"}}) {
         DemoOptions fresh;
         error.clear();
         EXPECT_FALSE(read(bad, fresh, error));

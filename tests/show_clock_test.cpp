@@ -318,5 +318,41 @@ TEST(ShowClock, WithoutARealDeviceItIsTheTickCount) {
     EXPECT_LE(ms, after + 20 + 1);
     // A shorter lead than the last does not take it back.
     EXPECT_GE(showClockMs(0.0), ms);
+
+    // The transport: a seek's first reading is its instant, the sound handed over from there; a
+    // pause holds the instant and the sound; a resume goes on from the instant held, and a seek
+    // back is the one time the clock goes back.
+    const auto handedFrom = [device](int64_t frame) {
+        for (int i = 0; i < 100; ++i, SDL_Delay(10)) {
+            HandOver handOver;
+            if (lastHandOver(device, handOver) && handOver.firstFrame >= frame) return true;
+        }
+        return false;
+    };
+    seekShow(50000);
+    EXPECT_EQ(showClockMs(0.02), 50000);
+    EXPECT_TRUE(handedFrom(frameAtMs(50000)));
+    SDL_Delay(100);
+    const int32_t played = showClockMs(0.02);
+    EXPECT_GE(played, 50000 + 100 + 20 - 1);
+    EXPECT_FALSE(showPaused());
+    pauseShow();
+    EXPECT_TRUE(showPaused());
+    SDL_Delay(200);
+    EXPECT_EQ(showClockMs(0.02), played);
+    HandOver none;
+    EXPECT_FALSE(lastHandOver(device, none)) << "a held track hands nothing over";
+    seekShow(1000); // paused: it stays paused, at the new instant
+    EXPECT_EQ(showClockMs(0.02), 1000);
+    SDL_Delay(100);
+    EXPECT_EQ(showClockMs(0.02), 1000);
+    resumeShow();
+    EXPECT_FALSE(showPaused());
+    EXPECT_EQ(showClockMs(0.02), 1000);
+    EXPECT_TRUE(handedFrom(frameAtMs(1000)));
+    SDL_Delay(100);
+    EXPECT_GE(showClockMs(0.02), 1000 + 100);
+    seekShow(-300);
+    EXPECT_EQ(showClockMs(0.02), 0);
     closeAudioOutput(device);
 }

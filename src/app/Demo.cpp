@@ -1,5 +1,6 @@
 #include "app/Demo.h"
 
+#include "app/Controls.h"
 #include "app/Frame.h"
 #include "app/Loading.h"
 #include "app/Timeline.h"
@@ -44,8 +45,10 @@ bool prepareDemo() {
     return true;
 }
 
-void startTimeline() {
-    startShowClock(music.play() ? music.device : 0);
+void startTimeline(int32_t fromMs) {
+    fromMs = std::clamp(fromMs, 0, lastSeekMs);
+    startShowClock(music.play(frameAtMs(fromMs)) ? music.device : 0, fromMs);
+    if (fromMs > 0) primeNextFrame();
 }
 
 LoopPass runLoopPass() {
@@ -53,15 +56,28 @@ LoopPass runLoopPass() {
     SDL_Event event;
     if (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) return LoopPass::End;
-        windowProc(event);
+        noteWindowEvent(event);
+        if (!handleViewerKey(event)) windowProc(event);
         return LoopPass::Event;
     }
+    if (!frameWanted()) {
+        loadBetweenFrames(elapsedMs);
+        return LoopPass::Idle;
+    }
+    const bool moved = takePrimeWanted();
+    // The frame after a pause or a move is not timed by the one before it.
+    if (moved || showPaused()) lastSwapAt = frameSeconds = 0;
     const int32_t ms = showClockMs(glWindow.framesUntilSeen() * frameSeconds);
     // Once the track plays, its damage only ends it early: nothing here fails.
     loadNeededBy(ms);
     // The window may have been resized, or moved to a screen of another scale, since the last one.
     setDrawableSize(glWindow.drawableSize());
+    if (moved) {
+        primeFrameState(ms);
+        followPlayback();
+    }
     drawFrame(ms);
+    drawTimeBar(ms);
     SDL_GL_SwapWindow(glWindow.deviceContext());
     noteSwap();
     loadBetweenFrames(ms);
@@ -72,10 +88,13 @@ void stopDemo() {
     music.stop();
 }
 
-int runDemo() {
+int runDemo(int32_t fromMs) {
     if (!startDemo() || loadEverything() == Loading::Failed) return 0;
-    startTimeline();
-    while (runLoopPass() != LoopPass::End) continue;
+    startTimeline(fromMs);
+    // Paused with nothing to draw, the loop waits for the next event rather than spin; the time
+    // bar's end comes within the timeout.
+    for (LoopPass pass = runLoopPass(); pass != LoopPass::End; pass = runLoopPass())
+        if (pass == LoopPass::Idle) SDL_WaitEventTimeout(nullptr, 50);
     stopDemo();
     return 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 // The demo's start-up, frame loop and shut-down, in pieces that both a native loop and a
 // browser's once-per-display-frame callback can drive, so there is one frame path for both.
 
@@ -9,20 +11,23 @@
 // the data still downloads, and prepares the rest once the track is in: the two halves apart.
 bool startDemo();
 bool prepareDemo();
-// Starts the track and the clock together: the timeline's 0 is the moment the track's first frame
-// leaves the device (audio/ShowClock.h).
-void startTimeline();
+// Starts the track and the clock together at fromMs (0: the beginning): the timeline's fromMs is
+// the moment the track's frame of that instant leaves the device (audio/ShowClock.h).
+void startTimeline(int32_t fromMs = 0);
 
 enum class LoopPass {
     Event, // one event was handled; no frame was drawn
     Frame, // no event was pending, so a frame was drawn and swapped
+    Idle,  // paused with the picture as it should be: nothing was drawn
     End,   // Escape, a close request or the end of the timeline: leave the loop
 };
-// One pass of the frame loop: the Escape test, then one pending event, or a frame when no event
-// is pending, with what the frame needs loaded before it and a little more loading after it.
+// One pass of the frame loop: the Escape test, then one pending event (the viewer's keys among
+// them, app/Controls.h), or a frame when no event is pending and one is wanted, with what the
+// frame needs loaded before it and a little more loading after it.
 LoopPass runLoopPass();
 // Stops and releases the music, whichever way the loop ended.
 void stopDemo();
 
-// The whole demo on a platform with its own loop. Returns the exit code, 0 on every path.
-int runDemo();
+// The whole demo on a platform with its own loop, from fromMs. Returns the exit code, 0 on every
+// path.
+int runDemo(int32_t fromMs = 0);

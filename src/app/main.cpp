@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     setGentleFlashes(options.gentle || systemAsksForLessMotion());
-    const int exitCode = runDemo();
+    const int exitCode = runDemo(options.startMs);
     // X11 keeps a switched display mode after the process ends; SDL_Quit puts the desktop's back.
     SDL_Quit();
     return exitCode;

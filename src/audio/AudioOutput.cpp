@@ -13,6 +13,8 @@ struct Playback {
     const Track* track = nullptr;
     int64_t nextFrame = 0; // the first frame not yet handed to the device
     bool started = false;
+    bool held = false;       // paused: silence, the track standing where it is
+    float gain = 1;          // 0 while muted
     bool wholeTrack = false; // the platform plays the track itself, SDL's device stays paused
     bool handedOver = false;
     HandOver last;
@@ -27,6 +29,10 @@ SteppedPosition wholeTrackSteps;
 void fillDeviceBuffer(void* userdata, Uint8* stream, int length) {
     auto& state = *static_cast<Playback*>(userdata);
     const int64_t frames = length / static_cast<int>(2 * sizeof(float));
+    if (state.held) {
+        std::memset(stream, 0, static_cast<size_t>(length));
+        return;
+    }
     const int64_t available =
         state.track ? std::clamp<int64_t>(state.track->frameCount() - state.nextFrame, 0, frames)
                     : 0;
@@ -35,6 +41,10 @@ void fillDeviceBuffer(void* userdata, Uint8* stream, int length) {
                     static_cast<size_t>(available) * 2 * sizeof(float));
     std::memset(stream + available * 2 * sizeof(float), 0,
                 static_cast<size_t>(frames - available) * 2 * sizeof(float));
+    if (state.gain != 1) {
+        auto* samples = reinterpret_cast<float*>(stream);
+        for (int64_t i = 0; i < 2 * available; ++i) samples[i] *= state.gain;
+    }
     const double delay = handOverDelaySeconds(state.bufferFrames, outputRate);
     state.last = HandOver{state.nextFrame, frames, audioClockSeconds() + delay};
     state.handedOver = true;
@@ -66,13 +76,13 @@ SDL_AudioDeviceID openAudioOutput() {
     return device;
 }
 
-bool startAudioOutput(SDL_AudioDeviceID device, const Track& track) {
+bool startAudioOutput(SDL_AudioDeviceID device, const Track& track, int64_t fromFrame) {
     if (device == 0) return false;
     SDL_LockAudioDevice(device);
     playback.track = &track;
-    playback.nextFrame = 0;
+    playback.nextFrame = fromFrame;
     playback.started = true;
-    playback.wholeTrack = playWholeTrack();
+    playback.wholeTrack = playWholeTrack(fromFrame);
     wholeTrackSteps = SteppedPosition{};
     SDL_UnlockAudioDevice(device);
     if (playback.wholeTrack) return true;
@@ -82,6 +92,33 @@ bool startAudioOutput(SDL_AudioDeviceID device, const Track& track) {
 
 bool trackPlaying(SDL_AudioDeviceID device) {
     return device != 0 && playback.started;
+}
+
+void playAudioFrom(SDL_AudioDeviceID device, int64_t frame) {
+    if (!trackPlaying(device)) return;
+    SDL_LockAudioDevice(device);
+    playback.nextFrame = frame;
+    playback.held = false;
+    // What was handed over before told where the old position stood.
+    playback.handedOver = false;
+    if (playback.wholeTrack) playWholeTrack(frame);
+    wholeTrackSteps = SteppedPosition{};
+    SDL_UnlockAudioDevice(device);
+}
+
+void holdAudioOutput(SDL_AudioDeviceID device) {
+    if (!trackPlaying(device)) return;
+    SDL_LockAudioDevice(device);
+    playback.held = true;
+    if (playback.wholeTrack) holdWholeTrack();
+    SDL_UnlockAudioDevice(device);
+}
+
+void setAudioGain(SDL_AudioDeviceID device, float gain) {
+    if (device == 0) return;
+    SDL_LockAudioDevice(device);
+    playback.gain = gain;
+    SDL_UnlockAudioDevice(device);
 }
 
 void offerTrackFrames(const float* stereo, int64_t firstFrame, int64_t frames, bool complete) {
@@ -99,7 +136,7 @@ bool lastHandOver(SDL_AudioDeviceID device, HandOver& handOver) {
     SDL_LockAudioDevice(device);
     const Playback state = playback;
     SDL_UnlockAudioDevice(device);
-    if (!state.started) return false;
+    if (!state.started || state.held) return false;
     if (state.wholeTrack) {
         // Nothing past where the browser's track stands now counts as handed over: the sound
         // stops there, as after SDL's last buffer, so a context that stops holds the picture too.

@@ -8,12 +8,19 @@
 
 // Opens the device, paused. Returns its id, or 0 when no device can be opened.
 SDL_AudioDeviceID openAudioOutput();
-// Plays the track from its first frame, once. The track must outlive the playback. A track still
-// being decoded plays on as it grows where the platform plays the track itself (the browser, which
-// has no other thread to race with); SDL's own callback wants a complete one.
-bool startAudioOutput(SDL_AudioDeviceID device, const Track& track);
+// Plays the track from fromFrame on. The track must outlive the playback. A track still being
+// decoded plays on as it grows where the platform plays the track itself (the browser, which has
+// no other thread to race with); SDL's own callback wants a complete one.
+bool startAudioOutput(SDL_AudioDeviceID device, const Track& track, int64_t fromFrame = 0);
 // Whether startAudioOutput has started the track on this device.
 bool trackPlaying(SDL_AudioDeviceID device);
+// The track started, the sound goes on from this frame, held or not before. Until the first buffer
+// from there is handed over, there is no hand-over to read: the last one told of the old place.
+void playAudioFrom(SDL_AudioDeviceID device, int64_t frame);
+// Silence from the next buffer on, the track standing where it is, and no hand-over to read.
+void holdAudioOutput(SDL_AudioDeviceID device);
+// The track's samples scaled by gain on their way out (0 mutes); the clock goes on as before.
+void setAudioGain(SDL_AudioDeviceID device, float gain);
 // Hands the frames of the track just decoded on to a platform that plays the track itself, from
 // before it starts; `complete` when no more will come.
 void offerTrackFrames(const float* stereo, int64_t firstFrame, int64_t frames, bool complete);

@@ -88,8 +88,8 @@ bool Music::decodeMore(int64_t frames) {
     return false;
 }
 
-bool Music::play() {
-    if (!startAudioOutput(device, stream)) {
+bool Music::play(int64_t fromFrame) {
+    if (!startAudioOutput(device, stream, fromFrame)) {
         showMessageBox("Music play error");
         return false;
     }

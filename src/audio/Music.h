@@ -30,8 +30,8 @@ struct Music {
     // track plays: that fails the track as init() would, with its message, and empties it. Once it
     // plays, the track ends where the damage begins.
     bool decodeMore(int64_t frames);
-    // Plays the track from its beginning, once.
-    bool play();
+    // Plays the track, once, from this frame (its beginning unless the show starts later).
+    bool play(int64_t fromFrame = 0);
     void stop();
     // The sum of the 512 FFT magnitudes of the 1024 track frames centred on shownTrackFrame(); 0
     // before the track's start and after its end. Each call is a fresh reading.

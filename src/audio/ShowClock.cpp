@@ -10,7 +10,11 @@ namespace {
 struct ShowClock {
     bool started = false;
     SDL_AudioDeviceID device = 0; // 0: the clock goes by the ticks
-    uint32_t startTick = 0;
+    SDL_AudioDeviceID output = 0; // what plays the track, whether its position is read or not
+    bool paused = false;
+    int32_t fromMs = 0;    // where the sound last started: the start, a seek or a resume
+    uint32_t fromTick = 0; // the tick of that moment
+    bool fromNext = false; // the next reading is fromMs itself
     HeardClock heard;
     int32_t lastMs = 0;
 };
@@ -19,8 +23,9 @@ ShowClock showClock;
 
 } // namespace
 
-HeardClock startHeardClock(double now) {
+HeardClock startHeardClock(double now, double fromMs) {
     HeardClock clock;
+    clock.shownMs = fromMs;
     clock.seenAt = now;
     clock.stillSince = now;
     return clock;
@@ -60,13 +65,25 @@ double readHeardClock(HeardClock& clock, const HandOver* handOver, double now, d
     return clock.shownMs;
 }
 
-void startShowClock(SDL_AudioDeviceID playingDevice) {
+namespace {
+
+// The sound goes on from fromMs now, and the clock with it.
+void runFrom(int32_t fromMs) {
+    showClock.fromMs = fromMs;
+    showClock.fromTick = SDL_GetTicks();
+    showClock.heard = startHeardClock(audioClockSeconds(), fromMs);
+    showClock.lastMs = fromMs;
+}
+
+} // namespace
+
+void startShowClock(SDL_AudioDeviceID playingDevice, int32_t fromMs) {
     showClock = ShowClock{};
     showClock.started = true;
     // A device that plays but whose position cannot be read counts as none.
     showClock.device = positionReadable(playingDevice) ? playingDevice : 0;
-    showClock.startTick = SDL_GetTicks();
-    showClock.heard = startHeardClock(audioClockSeconds());
+    showClock.output = playingDevice;
+    runFrom(fromMs);
 }
 
 bool showClockStarted() {
@@ -74,6 +91,11 @@ bool showClockStarted() {
 }
 
 int32_t showClockMs(double leadSeconds) {
+    if (showClock.paused) return showClock.lastMs;
+    if (showClock.fromNext) {
+        showClock.fromNext = false;
+        return showClock.lastMs;
+    }
     double ms = 0;
     if (showClock.device != 0) {
         HandOver handOver;
@@ -82,9 +104,36 @@ int32_t showClockMs(double leadSeconds) {
         ms = readHeardClock(showClock.heard, handedOver ? &handOver : nullptr, now,
                             now + leadSeconds);
     } else {
-        ms = ticksBetween(showClock.startTick, SDL_GetTicks()) + leadSeconds * 1000;
+        ms = showClock.fromMs + ticksBetween(showClock.fromTick, SDL_GetTicks()) +
+             leadSeconds * 1000;
     }
     // The lead of one frame may be shorter than the last one's.
     showClock.lastMs = std::max(showClock.lastMs, static_cast<int32_t>(std::floor(ms)));
     return showClock.lastMs;
+}
+
+bool showPaused() {
+    return showClock.paused;
+}
+
+void pauseShow() {
+    if (!showClock.started || showClock.paused) return;
+    showClock.paused = true;
+    holdAudioOutput(showClock.output);
+}
+
+void resumeShow() {
+    if (!showClock.started || !showClock.paused) return;
+    showClock.paused = false;
+    seekShow(showClock.lastMs);
+}
+
+void seekShow(int32_t ms) {
+    if (!showClock.started) return;
+    ms = std::max(ms, 0);
+    showClock.lastMs = ms;
+    if (showClock.paused) return;
+    playAudioFrom(showClock.output, frameAtMs(ms));
+    runFrom(ms);
+    showClock.fromNext = true;
 }

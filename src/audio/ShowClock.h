@@ -9,6 +9,12 @@
 // position of the sound leaving the device. Where no device plays in real time, or its position
 // cannot be read, the clock is the tick count since the track started; while the device stalls,
 // the clock goes on by the ticks.
+//
+// It is also the show's one transport, as a video player has one: the show plays or stands
+// paused, and moves to any instant. Picture and sound move together: a pause holds the instant
+// last shown and stops the sound; a seek or a resume starts the sound at the instant the picture
+// goes on from, and the picture waits there until that sound is heard. Between two such moves
+// the clock never goes back.
 
 // The milliseconds of the timeline that the frame being drawn shows: written once per frame,
 // before any scene draws, so every scene of the frame sees the same value.
@@ -19,14 +25,23 @@ inline int32_t ticksBetween(uint32_t from, uint32_t to) {
     return static_cast<int32_t>(to - from);
 }
 
-// Starts the clock as the track starts: the device it plays on, or 0 when it does not play. The
-// timeline's 0 is the moment the track's first frame leaves the device, or this moment where the
-// clock goes by the ticks.
-void startShowClock(SDL_AudioDeviceID playingDevice);
+// Starts the clock as the track starts, at fromMs: the device it plays on, or 0 when it does not
+// play. The timeline's fromMs is the moment the track's frame of that instant leaves the device,
+// or this moment where the clock goes by the ticks.
+void startShowClock(SDL_AudioDeviceID playingDevice, int32_t fromMs = 0);
 bool showClockStarted();
 // The timeline's milliseconds for a frame begun now that reaches the screen leadSeconds from now.
-// Never less than the previous reading.
+// Never less than the previous reading, but after a seek; while paused, the instant held.
 int32_t showClockMs(double leadSeconds);
+
+bool showPaused();
+// Holds the instant last read, and stops the sound.
+void pauseShow();
+// Picture and sound go on from the instant held.
+void resumeShow();
+// Moves the show to ms (0 at the least), playing or paused as it was: the next reading is ms
+// itself.
+void seekShow(int32_t ms);
 
 // A device whose position stands still for longer than this has stalled: a gap in the sound
 // holds the picture up to this long, and then the clock goes on by the ticks.
@@ -41,7 +56,8 @@ struct HeardClock {
     double stillSince = 0;     // the first reading that found the sound where it was, or -1
     bool afterStall = false;   // the ticks have taken the picture ahead of the sound
 };
-HeardClock startHeardClock(double now);
+// At fromMs, which the timeline holds until the sound from there is heard.
+HeardClock startHeardClock(double now, double fromMs = 0);
 // The timeline's milliseconds at instant seenAt (at or after now), given the device's last
 // hand-over (null when there has been none): the heard position at seenAt, never going back, held
 // while the device has played all it was handed, and going on by the ticks once the readings

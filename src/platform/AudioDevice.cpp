@@ -5,7 +5,8 @@
 extern "C" {
 void pageOpenAudioContext(int rate);
 void pageOfferTrack(const float* stereo, double firstFrame, double frames, int complete, int rate);
-int pagePlayTrack();
+int pagePlayTrack(double fromFrame);
+void pageHoldTrack();
 int pageTrackPosition(double* frameAndDelay);
 void pageStopTrack();
 }
@@ -26,8 +27,12 @@ void offerWholeTrackFrames(const float* stereo, int64_t firstFrame, int64_t fram
                    complete ? 1 : 0, rate);
 }
 
-bool playWholeTrack() {
-    return pagePlayTrack() != 0;
+bool playWholeTrack(int64_t fromFrame) {
+    return pagePlayTrack(static_cast<double>(fromFrame)) != 0;
+}
+
+void holdWholeTrack() {
+    pageHoldTrack();
 }
 
 bool wholeTrackPosition(TrackPosition& position) {
@@ -55,8 +60,11 @@ double handOverDelaySeconds(int bufferFrames, int rate) {
 void offerWholeTrackFrames(const float*, int64_t, int64_t, bool, int) {
 }
 
-bool playWholeTrack() {
+bool playWholeTrack(int64_t) {
     return false;
+}
+
+void holdWholeTrack() {
 }
 
 bool wholeTrackPosition(TrackPosition&) {

@@ -20,10 +20,12 @@ double handOverDelaySeconds(int bufferFrames, int rate);
 // so that nothing is left to copy when it starts; complete when no more will come.
 void offerWholeTrackFrames(const float* stereo, int64_t firstFrame, int64_t frames, bool complete,
                            int rate);
-// Plays what was offered from its first frame, and what is offered later in its turn. False
-// natively, where SDL's callback hands the track over buffer by buffer, and where the browser
-// could take none of it.
-bool playWholeTrack();
+// Plays what was offered from fromFrame, and what is offered later in its turn; called again, it
+// moves there, and after holdWholeTrack it goes on from there. False natively, where SDL's
+// callback hands the track over buffer by buffer, and where the browser could take none of it.
+bool playWholeTrack(int64_t fromFrame);
+// Stops the sound at once, keeping the track for the next playWholeTrack.
+void holdWholeTrack();
 // Where the track given to playWholeTrack stands: the browser is playing `frame` into its output
 // now, and it leaves the speakers delay seconds from now. False before the browser can tell.
 struct TrackPosition {

@@ -22,7 +22,8 @@
 // Prints lines of "name value..." (times in ms; + means the picture comes after its sound):
 //   recorder MEDIAN MIN MAX COUNT          white screen minus click, as recorded
 //   start MS                               when the track's first frame was heard, in recording
-//   time gaps COUNT TOTAL LARGEST               jumps of the track's position against the recording
+//   gaps COUNT TOTAL LARGEST               the track's position falling behind the recording
+//   skips COUNT TOTAL                      and jumping ahead of it
 //   cut C ERROR STEP                       the cut's first frame minus the moment C was heard, and
 //                                          the timeline's step from the frame before it
 //   flashes BEATS SEEN MEDIAN P90 ABS_P90  flash onsets minus their beats
@@ -208,6 +209,12 @@ public:
     Correlator(const Correlator&) = delete;
     Correlator& operator=(const Correlator&) = delete;
 
+    static bool audible(const float* window) {
+        double energy = 0;
+        for (int i = 0; i < windowSize; ++i) energy += double{window[i]} * window[i];
+        return energy >= 1e-4;
+    }
+
     // The track frame best matching window[0..windowSize) among track frames from - to, and how
     // well it matches (1 = the same shape); to - from + windowSize must fit the FFT.
     std::pair<double, double> find(const float* window, int64_t from, int64_t to) {
@@ -271,20 +278,22 @@ std::vector<Match> followTrack(const Sound& sound, const std::vector<float>& tra
     Correlator correlator(track);
     std::vector<Match> matches;
     std::optional<double> expected;
-    int misses = 0;
     for (int64_t s = fromSample; s + windowSize <= static_cast<int64_t>(sound.samples.size());
          s += hop) {
         const float* window = sound.samples.data() + s;
+        // Silence: nothing plays (a gap, a pause), and the track goes on from where it stood.
+        if (!correlator.audible(window)) continue;
         std::pair<double, double> found{0, 0};
         if (expected) {
             const int64_t centre = std::llround(*expected);
             found = correlator.find(window, centre - searchRadius, centre + searchRadius);
-        } else {
-            // Not yet found, or lost: search the first seconds of the track, piece by piece (the
-            // demo starts the track from its beginning, and a window lost for long is searched
-            // where it was last seen).
+        }
+        if (found.second < 0.9) {
+            // Not yet found, or not where it was going (a seek): search the 20 s either side of
+            // where it was last heard, piece by piece (the first 20 s at first).
             const int64_t base = matches.empty() ? 0 : std::llround(matches.back().trackFrame);
-            for (int64_t from = base; from < base + 20 * outputRate && found.second < 0.9;
+            for (int64_t from = std::max<int64_t>(0, base - 20 * outputRate);
+                 from < base + 20 * outputRate && found.second < 0.9;
                  from += fftSize - windowSize) {
                 const auto piece = correlator.find(window, from, from + fftSize - windowSize);
                 if (piece.second > found.second) found = piece;
@@ -293,10 +302,8 @@ std::vector<Match> followTrack(const Sound& sound, const std::vector<float>& tra
         if (found.second >= 0.9) {
             matches.push_back({static_cast<double>(s), found.first});
             expected = found.first + hop;
-            misses = 0;
         } else if (expected) {
             *expected += hop;
-            if (++misses > 40) expected.reset(); // two seconds without the track: search again
         }
     }
     return matches;
@@ -433,9 +440,10 @@ int main(int argc, char** argv) {
     };
     if (const auto start = hearing(0)) std::printf("start %.0f\n", 1000 * (*start - demoFrom));
 
-    // Gaps: the track's position falling behind the recording from one window to the next.
-    int gapCount = 0;
-    double gapTotal = 0, gapLargest = 0;
+    // Gaps: the track's position falling behind the recording from one window to the next; skips:
+    // going ahead of it (a seek on).
+    int gapCount = 0, skipCount = 0;
+    double gapTotal = 0, gapLargest = 0, skipTotal = 0;
     for (size_t i = 1; i < matches.size(); ++i) {
         if (matches[i].trackFrame > untilMs * rate / 1000) break;
         const double lost = ((matches[i].recordingSample - matches[i - 1].recordingSample) -
@@ -445,9 +453,13 @@ int main(int argc, char** argv) {
             ++gapCount;
             gapTotal += lost;
             gapLargest = std::max(gapLargest, lost);
+        } else if (lost < -1.0) {
+            ++skipCount;
+            skipTotal -= lost;
         }
     }
     std::printf("gaps %d %.0f %.0f\n", gapCount, gapTotal, gapLargest);
+    std::printf("skips %d %.0f\n", skipCount, skipTotal);
 
     // Cuts.
     if (options.count("--cuts")) {

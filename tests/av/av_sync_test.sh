@@ -10,14 +10,20 @@
 # flashes' median likewise (the longer of the two frames at the cuts standing for the demo's
 # frames), with at least half the beats flashed.
 # bench/av_sync.sh measures against the goal.
-#   av_sync_test.sh DEMO AV_REFERENCE AV_MEASURE DEMO_CAPTURE MAKE_DATA
+# With --moves the viewer moves the show instead of the machine holding it up: at 6 s a seek 5 s on
+# (the right arrow), and at 18 s a pause of a second (k, k). The cut at 13 s then comes after a seek,
+# the one at 26 s after a resume, each within the same bounds; the sound jumps 5 s on, and then
+# stops for the pause.
+#   av_sync_test.sh [--moves] DEMO AV_REFERENCE AV_MEASURE DEMO_CAPTURE MAKE_DATA
 set -u
-[ $# -eq 5 ] || { echo "usage: av_sync_test.sh DEMO AV_REFERENCE AV_MEASURE DEMO_CAPTURE MAKE_DATA" >&2; exit 2; }
+moves=0
+[ "${1:-}" = --moves ] && moves=1 && shift
+[ $# -eq 5 ] || { echo "usage: av_sync_test.sh [--moves] DEMO AV_REFERENCE AV_MEASURE DEMO_CAPTURE MAKE_DATA" >&2; exit 2; }
 program=$(realpath "$1") measure=$(realpath "$3") capture=$(realpath "$4") make_data=$(realpath "$5")
 export AV_REFERENCE
 AV_REFERENCE=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../support/checks.sh" av-sync
+. "$here/../support/checks.sh" "av-sync$([ "$moves" -eq 0 ] || echo -moves)"
 . "$here/../support/live_demo.sh"
 . "$here/av_env.sh"
 until_ms=30000
@@ -49,11 +55,21 @@ play() {
     (cd "$work/session/run" && SDL_AUDIODRIVER=pulseaudio exec "$program") &
     demo=$!
     wait_until_loaded "$work/session/run/data" || return 1
-    sleep 8
-    hold_up 0.2
-    sleep 11.8
-    hold_up 0.2
-    sleep 9.8
+    if [ "$moves" -eq 1 ]; then
+        sleep 6
+        xdotool key Right
+        sleep 7
+        xdotool key k
+        sleep 1
+        xdotool key k
+        sleep 12
+    else
+        sleep 8
+        hold_up 0.2
+        sleep 11.8
+        hold_up 0.2
+        sleep 9.8
+    fi
     xdotool key Escape
     wait "$demo"
     local status=$?
@@ -80,11 +96,19 @@ recorder=$(value recorder 1)
 within "$recorder" 20 &&
     pass "the recorder's error: $recorder ms, from $(value recorder 2) to $(value recorder 3)" ||
     stop "the recorder's error is ${recorder:-?} ms, from $(value recorder 2) to $(value recorder 3)"
-# Each hold-up is a gap of 200 ms in the sound, less what the device held.
+# Each hold-up is a gap of 200 ms in the sound, less what the device held; the moves are a jump of
+# 5 s and a gap of the pause's second.
 gaps_total=$(value gaps 2)
-awk -v g="${gaps_total:-0}" 'BEGIN { exit !(g >= 300) }' &&
-    pass "the sound had its gaps: $(value gaps 1), $gaps_total ms in all, the largest $(value gaps 3) ms" ||
-    fail "the sound's gaps came to ${gaps_total:-0} ms, not the 400 ms of the hold-ups"
+if [ "$moves" -eq 0 ]; then
+    awk -v g="${gaps_total:-0}" 'BEGIN { exit !(g >= 300) }' &&
+        pass "the sound had its gaps: $(value gaps 1), $gaps_total ms in all, the largest $(value gaps 3) ms" ||
+        fail "the sound's gaps came to ${gaps_total:-0} ms, not the 400 ms of the hold-ups"
+else
+    skips=$(value skips 2) pause=$(value gaps 3)
+    awk -v g="${pause:-0}" -v s="${skips:-0}" 'BEGIN { exit !(g >= 900 && g <= 1300 && s >= 4900 && s <= 5100) }' &&
+        pass "the sound moved with the show: $skips ms on with the seek, a gap of $pause ms with the pause" ||
+        fail "the sound moved ${skips:-0} ms on and stopped ${pause:-0} ms at most, not the seek's 5 s and the pause's second"
+fi
 longest=0
 for cut in 13000 26000; do
     error=$(cut_field "$cut" 1) step=$(cut_field "$cut" 2)

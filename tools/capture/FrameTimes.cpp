@@ -2,10 +2,6 @@
 
 #include <cmath>
 
-int32_t instantOfFrame(int64_t n, int fps) {
-    return static_cast<int32_t>(std::llround(static_cast<double>(n) * 1000.0 / fps));
-}
-
 FrameRange framesBetween(int32_t fromMs, int32_t toMs, int fps) {
     // Start a frame early and step forward: rounding decides the exact first frame.
     int64_t first = static_cast<int64_t>(std::floor(double(fromMs) * fps / 1000.0)) - 1;

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <cstdint>
+#include "app/Timeline.h"
 
-// Frame n of a recording at fps frames per second shows the instant round(n * 1000 / fps) ms.
-int32_t instantOfFrame(int64_t n, int fps);
+#include <cstdint>
 
 // The frames whose instants lie in [fromMs, toMs): a recording from..to lasts exactly to - from.
 struct FrameRange {
