@@ -45,10 +45,14 @@ void seekTo(int32_t ms) {
     pictureStale = true;
 }
 
-void seekBy(int32_t ms) {
+int32_t seekByTarget(int32_t ms) {
     const int32_t from = elapsedMs;
     const int32_t to = std::clamp(from + ms, 0, std::max(from, lastSeekMs));
-    seekTo(ms > 0 ? std::max(to, from) : to);
+    return ms > 0 ? std::max(to, from) : to;
+}
+
+void seekBy(int32_t ms) {
+    seekTo(seekByTarget(ms));
 }
 
 void stepFrames(int frames) {

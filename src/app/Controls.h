@@ -20,6 +20,7 @@ void togglePause();
 void seekTo(int32_t ms);
 // By ms from the instant shown; forward never goes back (past lastSeekMs it stays where it is).
 void seekBy(int32_t ms);
+int32_t seekByTarget(int32_t ms);
 // Paused: the frame `frames` frames on (back when negative); playing, nothing.
 void stepFrames(int frames);
 void setGentle(bool on);

@@ -43,8 +43,12 @@ void loadScenes() {
 
 void primeFrameState(int32_t ms) {
     if (ms <= 0) return; // the very first frame is drawn without blending
-    pinSpectrumClock(0);
-    drawFrame(0);
+    // Blending, once on, is on for good: a context that has drawn any frame has it already (a
+    // seek in the live demo), and only a fresh one needs the intro's first frame for it.
+    if (!glIsEnabled(GL_BLEND)) {
+        pinSpectrumClock(0);
+        drawFrame(0);
+    }
     const int32_t bannerEnd = schedule[0].window.end;
     const int32_t previous = std::min(ms - 1, bannerEnd);
     pinSpectrumClock(previous);

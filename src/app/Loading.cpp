@@ -17,9 +17,9 @@ constexpr int32_t trackNeededMs = 1000;
 constexpr int32_t openingTrackMs = 3000;
 // A few milliseconds of decoding.
 constexpr int64_t trackPieceFrames = outputRate / 10;
-// Between frames: a little, and more when something is needed soon; the track no further ahead
-// than its lead, so that its decoding is spread over the show rather than crowded into its first
-// seconds beside the sound.
+// Between frames: a little, and more when something is needed soon. The track goes on to its end
+// at that little a frame, so that a seek anywhere soon finds its sound decoded, as a video player
+// buffers ahead.
 constexpr double stepSecondsBetweenFrames = 0.004;
 constexpr double stepSecondsWhenDue = 0.01;
 constexpr int32_t dueWithinMs = 5000;
@@ -106,9 +106,7 @@ Loading loadBetweenFrames(int32_t showMs) {
     const double until =
         audioClockSeconds() + (due ? stepSecondsWhenDue : stepSecondsBetweenFrames);
     Loading loading = state();
-    while (loading == Loading::More && (assetsQueued() || trackShortOf(showMs + trackLeadMs)) &&
-           audioClockSeconds() < until)
-        loading = loadStep(showMs);
+    while (loading == Loading::More && audioClockSeconds() < until) loading = loadStep(showMs);
     return loading;
 }
 

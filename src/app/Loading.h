@@ -32,7 +32,7 @@ Loading loadOpeningFor(double seconds);
 // Everything that the frame at showMs needs, now, however long it takes.
 Loading loadNeededBy(int32_t showMs);
 // What a show at showMs loads between two frames: a few milliseconds, more when something is
-// needed within seconds, and of the track no more than it needs to keep ahead.
+// needed within seconds; the track on to its end.
 Loading loadBetweenFrames(int32_t showMs);
 // Everything, now: the rest of the track, then the assets, the order start-up has always loaded
 // them in.

@@ -12,6 +12,8 @@
 // the fewest exceptions. How far apart the instants of the frame before the cut and the cut's own
 // frame lie is the demo's frame there: the cut can come only at a frame.
 // --until MS: only the timeline up to MS is measured (a short run).
+// --pauses FILE: the times (seconds since 1970, one a line, as date +%s.%N prints them) at which a
+// key paused the demo: for each, how long the sound went on after it.
 //
 // The track's position as heard is found by cross-correlating the recorded sound with the decoded
 // track, window by window, so a gap in the sound (the track going on later than it should) is
@@ -27,6 +29,8 @@
 //   cut C ERROR STEP                       the cut's first frame minus the moment C was heard, and
 //                                          the timeline's step from the frame before it
 //   flashes BEATS SEEN MEDIAN P90 ABS_P90  flash onsets minus their beats
+//   pause LATENCY                          the first 30 ms of silence after a pause's key, less
+//                                          the key's time
 // and a line "av-measure: ..." on standard error for whatever it could not find.
 #include "audio/Music.h"
 #include "audio/Track.h"
@@ -549,5 +553,32 @@ int main(int argc, char** argv) {
     for (const double e : errors) absolute.push_back(std::abs(e));
     std::printf("flashes %zu %zu %+.1f %+.1f %.1f\n", beats.size(), errors.size(), median(errors),
                 percentile(errors, 0.9), percentile(absolute, 0.9));
+
+    // Pauses: where the sound stops after each key, to the sample (the capture's clock is the
+    // wall clock that the key's time was read from).
+    if (options.count("--pauses")) {
+        FILE* file = std::fopen(options["--pauses"].c_str(), "r");
+        if (!file) die("cannot read " + options["--pauses"]);
+        double keyTime = 0;
+        const int64_t quietRun = static_cast<int64_t>(rate * 0.03);
+        const auto count = static_cast<int64_t>(sound.samples.size());
+        while (std::fscanf(file, "%lf", &keyTime) == 1) {
+            int64_t quietSince = -1;
+            for (int64_t i = std::max<int64_t>(0, std::llround(sound.sampleAt(keyTime))); i < count; ++i) {
+                if (std::abs(sound.samples[i]) >= 1e-4f) {
+                    quietSince = -1;
+                } else if (quietSince < 0) {
+                    quietSince = i;
+                } else if (i - quietSince >= quietRun) {
+                    break;
+                }
+            }
+            if (quietSince < 0 || count - quietSince < quietRun)
+                std::fprintf(stderr, "av-measure: the sound never stopped after the pause at %.3f\n", keyTime);
+            else
+                std::printf("pause %.1f\n", 1000 * (sound.timeOf(static_cast<double>(quietSince)) - keyTime));
+        }
+        std::fclose(file);
+    }
     return 0;
 }

@@ -59,6 +59,7 @@ play() {
         sleep 6
         xdotool key Right
         sleep 7
+        date +%s.%N >>"$work/pauses"
         xdotool key k
         sleep 1
         xdotool key k
@@ -82,8 +83,10 @@ status=$?
 av_busy_stop
 av_env_stop
 [ "$status" -eq 0 ] || stop "the demo failed (status $status): $(tail -n 5 "$work/session/program.log")"
+pauses=()
+[ "$moves" -eq 0 ] || pauses=(--pauses "$work/pauses")
 "$measure" --recording "$work/session" --track "$work/data/music.ogg" --reference 10 --cuts "$work" \
-    --until "$until_ms" >"$work/measure.txt" 2>"$work/measure.log" ||
+    --until "$until_ms" "${pauses[@]}" >"$work/measure.txt" 2>"$work/measure.log" ||
     stop "av-measure: $(cat "$work/measure.log")"
 sed 's/^/  /' "$work/measure.txt"
 value() { awk -v name="$1" -v n="$2" '$1 == name { print $(n + 1); exit }' "$work/measure.txt"; }
@@ -104,6 +107,12 @@ if [ "$moves" -eq 0 ]; then
         pass "the sound had its gaps: $(value gaps 1), $gaps_total ms in all, the largest $(value gaps 3) ms" ||
         fail "the sound's gaps came to ${gaps_total:-0} ms, not the 400 ms of the hold-ups"
 else
+    # The goal is 50 ms (bench/seek_and_scrub.sh); beside the busy loops, and with xdotool's own start
+    # in it, no more than three times that.
+    stopped=$(value pause 1)
+    awk -v p="${stopped:-}" 'BEGIN { exit !(p != "" && p >= 0 && p <= 150) }' &&
+        pass "the sound stopped $stopped ms after the pause's key" ||
+        fail "the sound stopped ${stopped:-never} ms after the pause's key, not within 150 ms"
     skips=$(value skips 2) pause=$(value gaps 3)
     awk -v g="${pause:-0}" -v s="${skips:-0}" 'BEGIN { exit !(g >= 900 && g <= 1300 && s >= 4900 && s <= 5100) }' &&
         pass "the sound moved with the show: $skips ms on with the seek, a gap of $pause ms with the pause" ||
