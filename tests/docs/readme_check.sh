@@ -230,8 +230,8 @@ while IFS=: read -r file line path; do
 done < <(grep -noE '`(\./)?(scripts|tests|bench|tools|src|cmake|web|debian|docs|\.ci)/[^` ]*' "${notes[@]}" |
     sed 's/`//')
 
-# Relative links, and their anchors: GitHub's, the heading in lower case, spaces as hyphens,
-# other punctuation left out. Each file's headings are read once.
+# Relative links outside code blocks, and their anchors: GitHub's, the heading in lower case,
+# spaces as hyphens, other punctuation left out. Each file's headings are read once.
 declare -A headings=()
 anchors() { # FILE
     grep -E '^#{1,6} ' "$1" | sed -E 's/^#+ +//' | tr 'A-Z' 'a-z' | sed -E 's/[^a-z0-9 _-]//g; s/ /-/g'
@@ -256,7 +256,16 @@ while IFS=: read -r file line link; do
         [ -n "${headings[$resolved]+x}" ] || headings[$resolved]=$(anchors "$resolved")
         holds "${headings[$resolved]}" "$anchor" || fault "$file:$line: $resolved has no heading for #$anchor"
     fi
-done < <(grep -noE '\]\([^) ]+\)' "${notes[@]}")
+done < <(awk '
+    FNR == 1 { fenced = 0 }
+    /^```/ { fenced = !fenced; next }
+    !fenced {
+        text = $0
+        while (match(text, /\]\([^) ]+\)/)) {
+            print FILENAME ":" FNR ":" substr(text, RSTART, RLENGTH)
+            text = substr(text, RSTART + RLENGTH)
+        }
+    }' "${notes[@]}")
 
 # The manual pages. Their text with troff's escapes undone as far as options and names need them
 # (\- is a hyphen; font changes go), one line a line, so that FILE:LINE stays true.
