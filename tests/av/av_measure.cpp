@@ -564,7 +564,8 @@ int main(int argc, char** argv) {
         const auto count = static_cast<int64_t>(sound.samples.size());
         while (std::fscanf(file, "%lf", &keyTime) == 1) {
             int64_t quietSince = -1;
-            for (int64_t i = std::max<int64_t>(0, std::llround(sound.sampleAt(keyTime))); i < count; ++i) {
+            for (int64_t i = std::max<int64_t>(0, std::llround(sound.sampleAt(keyTime))); i < count;
+                 ++i) {
                 if (std::abs(sound.samples[i]) >= 1e-4f) {
                     quietSince = -1;
                 } else if (quietSince < 0) {
@@ -574,9 +575,12 @@ int main(int argc, char** argv) {
                 }
             }
             if (quietSince < 0 || count - quietSince < quietRun)
-                std::fprintf(stderr, "av-measure: the sound never stopped after the pause at %.3f\n", keyTime);
+                std::fprintf(stderr,
+                             "av-measure: the sound never stopped after the pause at %.3f\n",
+                             keyTime);
             else
-                std::printf("pause %.1f\n", 1000 * (sound.timeOf(static_cast<double>(quietSince)) - keyTime));
+                std::printf("pause %.1f\n",
+                            1000 * (sound.timeOf(static_cast<double>(quietSince)) - keyTime));
         }
         std::fclose(file);
     }

@@ -120,7 +120,7 @@ unknown-option | repeated-option)
     status=$?
     [ "$status" -eq 2 ] || fail "demo ${arguments[*]} ended with $status, not 2"
     expected=$([ "$case_name" = unknown-option ] &&
-        echo "demo: unknown option '--fast': the only one is --gentle" || echo "demo: --gentle is given twice")
+        echo "demo: unknown option '--fast': the options are --gentle and --start TIME" || echo "demo: --gentle is given twice")
     [ "$(cat "$work/stderr")" = "$expected" ] || fail "standard error is not the one line '$expected'"
     ls -lR --time-style=+%s.%N "$work/data" | cmp -s - "$work/files-before" || fail "files in data/ changed"
     [ "$(ls "$work" | tr '\n' ' ')" = "data files-before stderr " ] || fail "new files beside data/: $(ls "$work")"
