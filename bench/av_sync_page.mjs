@@ -3,12 +3,16 @@
 // the benchmark's busy loops, as the native demo does (see inOurSession in engines.mjs). Ends
 // after the timeline, or with Escape once the page has played UNTIL_MS of its own clock. Prints
 // what the browser said of its sound while it played (the audio context's state and rate, and the
-// latency the page counts) and the frames it drew.
-//   node bench/av_sync_page.mjs DIST_WEB chromium|firefox [UNTIL_MS]
+// latency the page counts) and the frames it drew. With PAUSES, a file, the viewer moves the show
+// as bench/seek_and_scrub.sh's native session does (a seek 5 s on at 6 s, a pause of a second at 13 s
+// and of half a second every 3 s from 26 s, all by the page's clock), and the time of each pause's key goes into PAUSES.
+//   node bench/av_sync_page.mjs DIST_WEB chromium|firefox [UNTIL_MS [PAUSES]]
 import {launch} from '../tests/web/engines.mjs';
 import {startServer} from '../tests/web/server.mjs';
 
-const [directory, engine, until = '136000'] = process.argv.slice(2);
+import fs from 'node:fs';
+
+const [directory, engine, until = '136000', pauses] = process.argv.slice(2);
 const untilMs = Number(until);
 const browser = await launch(engine, {kiosk: true, ourSession: true});
 const server = await startServer(directory, {headScript: browser.headScript});
@@ -17,6 +21,25 @@ try {
     const page = await browser.newPage();
     await page.goto(`${server.url()}?autostart`);
     await page.waitForState('playing', 120000);
+    if (pauses) {
+        const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+        const started = Date.now();
+        const at = (ms) => sleep(Math.max(0, started + ms - Date.now()));
+        const pause = async (ms) => {
+            fs.appendFileSync(pauses, `${(Date.now() / 1000).toFixed(3)}\n`);
+            await page.press('k');
+            await sleep(ms);
+            await page.press('k');
+        };
+        await at(6000);
+        await page.press('ArrowRight');
+        await at(13000);
+        await pause(1000);
+        for (let t = 26000; t + 2000 <= untilMs; t += 3000) {
+            await at(t);
+            await pause(500);
+        }
+    }
     // The page reads the latencies at 2, 5 and 10 s into the track: a little after the last, or
     // after the last the run reaches.
     const readMs = Math.min(11000, untilMs);

@@ -30,5 +30,5 @@ target_link_options(demo PRIVATE
     -sALLOW_MEMORY_GROWTH=1
     # The data arrives in a package of its own (data.js), loaded by the page before demo.js.
     -sFORCE_FILESYSTEM=1
-    "SHELL:-sEXPORTED_FUNCTIONS=['_main','_startPlayback','_endPlayback','_resumeLoading']"
+    "SHELL:-sEXPORTED_FUNCTIONS=['_main','_startPlayback','_endPlayback','_resumeLoading','_pausePlayback','_playbackPaused','_seekPlayback','_seekPlaybackBy','_stepPlayback','_gentlePlayback','_decodedMs']"
     "SHELL:--js-library ${DEMO_PAGE_LIBRARY}")

@@ -19,13 +19,19 @@ mergeInto(LibraryManager.library, {
     pageStillFrameDrawn: function (ms) {
         Module['demoPage'].stillFrameDrawn(ms);
     },
+    pageChapter: function (startMs, name) {
+        Module['demoPage'].chapter(startMs, UTF8ToString(name));
+    },
     pageDemoEnded: function () {
         Module['demoPage'].ended();
     },
-    // The instant of the timeline the frame just drawn shows, for the tests: it follows the sound,
-    // which may start and run later than the page's own clock. Told for the last frame too.
+    // The instant of the timeline the frame just drawn shows, for the page's controls and the tests
+    // (with a count of the frames drawn): it follows the sound, which may start and run later than
+    // the page's own clock. Told for the last frame too.
     pageFrameDrawn: function (ms) {
         Module['frameMs'] = ms;
+        Module['framesDrawn'] = (Module['framesDrawn'] || 0) + 1;
+        Module['demoPage'].frameDrawn(ms);
     },
     // The sound (src/platform/AudioDevice.cpp). SDL makes its audio context only if there is none:
     // the page makes it at the track's rate, so that the browser need not resample it. Where the
@@ -46,22 +52,42 @@ mergeInto(LibraryManager.library, {
     // so that the start has nothing left to copy (the whole track copied at the start took a third
     // of a second on a slow phone); each chunk plays from the frame where the one before it ends.
     $demoTrackChunkFrames: 65536,
+    // Every chunk plays through the track's own gain, the page's volume (page.js).
     $trackChunkSource: function (track, index) {
         var source = track.context.createBufferSource();
         source.buffer = track.chunks[index];
-        source.connect(track.context.destination);
+        source.connect(track.output);
         track.sources.push(source);
         return source;
     },
+    // A chunk plays from its own start, or from where the track was last started within it (a
+    // seek, a resume), at its time from track.startAt, the context's time of the track's frame 0.
     $startTrackChunk__deps: ['$demoTrackChunkFrames'],
     $startTrackChunk: function (track, source, index) {
-        var when = track.startAt + (index * demoTrackChunkFrames) / track.rate;
+        var begins = track.startAt + (index * demoTrackChunkFrames) / track.rate;
+        var when = Math.max(begins, track.playsFrom);
         // Decoded too late for its start (a page held up for seconds): it joins where the track is.
-        var late = track.context.currentTime - when;
-        if (late > 0) source.start(0, late);
-        else source.start(when);
+        var late = Math.max(0, track.context.currentTime - when);
+        if (late > 0) source.start(0, when - begins + late);
+        else source.start(when, when - begins);
     },
-    $closeTrackChunk__deps: ['$trackChunkSource', '$startTrackChunk'],
+    // Whether a chunk has anything left to play from where the track was last started.
+    $trackChunkAhead__deps: ['$demoTrackChunkFrames'],
+    $trackChunkAhead: function (track, index) {
+        return track.startAt + ((index + 1) * demoTrackChunkFrames) / track.rate > track.playsFrom;
+    },
+    $stopTrackSources: function (track) {
+        track.sources.forEach(function (source) {
+            try {
+                source.stop();
+            } catch (error) {
+                // Never started: nothing to stop.
+            }
+            source.disconnect();
+        });
+        track.sources = [];
+    },
+    $closeTrackChunk__deps: ['$trackChunkSource', '$startTrackChunk', '$trackChunkAhead'],
     $closeTrackChunk: function (track) {
         var buffer;
         try {
@@ -75,7 +101,8 @@ mergeInto(LibraryManager.library, {
         track.chunks.push(buffer);
         track.filled = 0;
         var index = track.chunks.length - 1;
-        if (track.started) startTrackChunk(track, trackChunkSource(track, index), index);
+        if (track.started && !track.held && trackChunkAhead(track, index))
+            startTrackChunk(track, trackChunkSource(track, index), index);
     },
     pageOfferTrack__deps: ['$demoTrackChunkFrames', '$closeTrackChunk'],
     pageOfferTrack: function (stereo, firstFrame, frames, complete, rate) {
@@ -86,7 +113,10 @@ mergeInto(LibraryManager.library, {
         if (!track) {
             track = Module['demoTrack'] = {context: context, rate: rate, chunks: [], sources: [],
                 staging: [new Float32Array(demoTrackChunkFrames), new Float32Array(demoTrackChunkFrames)],
-                filled: 0, started: false, failed: false, startAt: 0, latency: 0, readings: []};
+                filled: 0, started: false, held: false, failed: false, startAt: 0, playsFrom: 0, firstStartAt: 0,
+                latency: 0, readings: [], output: context.createGain()};
+            track.output.connect(context.destination);
+            track.output.gain.value = Module['demoPage'].volume();
         }
         var left = track.staging[0];
         var right = track.staging[1];
@@ -107,26 +137,39 @@ mergeInto(LibraryManager.library, {
     // thread by up to a callback: a start in the past would begin the track later than asked, and
     // every position after it would be off. Firefox's context time stands still while a script
     // runs, so it is read first and carried on across the making of the sources by the page's
-    // clock. The start falls on a frame of the context, so that the chunks after it do too.
-    pagePlayTrack__deps: ['$trackChunkSource', '$startTrackChunk'],
-    pagePlayTrack: function () {
+    // clock. The start falls on a frame of the context, so that the chunks after it do too. Called
+    // again (a seek, a resume), the sources playing stop at once and new ones start from the frame.
+    pagePlayTrack__deps: ['$demoTrackChunkFrames', '$trackChunkSource', '$startTrackChunk', '$trackChunkAhead', '$stopTrackSources'],
+    pagePlayTrack: function (fromFrame) {
         var track = Module['demoTrack'];
         if (!track || track.failed || !track.chunks.length) return 0;
+        stopTrackSources(track);
         var contextAt = track.context.currentTime;
         var pageAt = performance.now();
-        var sources = track.chunks.map(function (chunk, index) {
-            return trackChunkSource(track, index);
-        });
-        var startAt = contextAt + (performance.now() - pageAt) / 1000 + 0.1;
-        track.startAt = Math.ceil(startAt * track.rate) / track.rate;
+        var rate = track.rate;
+        var first = Math.floor(fromFrame / demoTrackChunkFrames);
+        var sources = [];
+        for (var index = first; index < track.chunks.length; index++) sources.push(trackChunkSource(track, index));
+        var playsFrom = Math.ceil((contextAt + (performance.now() - pageAt) / 1000 + 0.1) * rate) / rate;
+        track.playsFrom = playsFrom;
+        track.startAt = playsFrom - fromFrame / rate;
+        if (!track.started) track.firstStartAt = playsFrom;
         track.started = true;
-        sources.forEach(function (source, index) {
-            startTrackChunk(track, source, index);
+        track.held = false;
+        sources.forEach(function (source, i) {
+            startTrackChunk(track, source, first + i);
         });
         // SDL's paused device would go on handing silence over on the main thread.
         var SDL2 = Module['SDL2'];
         if (SDL2.audio && SDL2.audio.scriptProcessorNode) SDL2.audio.scriptProcessorNode.disconnect();
         return 1;
+    },
+    pageHoldTrack__deps: ['$stopTrackSources'],
+    pageHoldTrack: function () {
+        var track = Module['demoTrack'];
+        if (!track) return;
+        stopTrackSources(track);
+        track.held = true;
     },
     // Writes the track frame the browser plays into its output now and the seconds from now at
     // which it leaves the speakers: what the context plays now leaves after its own processing
@@ -143,7 +186,7 @@ mergeInto(LibraryManager.library, {
         var played = context.currentTime;
         var readAt = [2, 5, 10];
         var reads = track.readings.length;
-        if (reads < readAt.length && played > track.startAt + readAt[reads]) {
+        if (reads < readAt.length && played > track.firstStartAt + readAt[reads]) {
             var latency = (context.baseLatency || 0) + (context.outputLatency || 0);
             track.readings.push(latency);
             track.latency = Math.max(track.latency, latency);
@@ -152,13 +195,11 @@ mergeInto(LibraryManager.library, {
         HEAPF64[(out >> 3) + 1] = track.latency;
         return 1;
     },
+    pageStopTrack__deps: ['$stopTrackSources'],
     pageStopTrack: function () {
         var track = Module['demoTrack'];
         if (!track) return;
-        track.sources.forEach(function (source) {
-            source.stop();
-            source.disconnect();
-        });
+        stopTrackSources(track);
         Module['demoTrack'] = null;
     },
 });

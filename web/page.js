@@ -1,13 +1,17 @@
 'use strict';
 // The page around the demo: the data's download with its bar, the start overlay (browsers allow
-// sound only after a click or a tap, and that gesture is the timeline's 0), the controls while it
-// plays (full screen, the close button), the end with an offer to play again, a lost WebGL context,
-// the keyboard (every control reached with Tab in every state; the demo gets Escape alone, while
-// it plays), the offline cache, and ?at=MS, which draws the single frame at MS for comparing with
-// the native renderer.
+// sound only after a click or a tap, and that gesture is the timeline's 0), a video player's
+// controls while it plays (pause, the seek bar with the scenes as chapters, volume, gentle flashes,
+// a link to the instant, the keys' list, full screen, the close button) and the keys video sites
+// made habits, the system's media controls (Media Session), the end with an offer to play again,
+// a lost WebGL context, the keyboard (every control reached with Tab in every state; the demo
+// gets Escape alone, while it plays), the offline cache, and ?at=MS, which draws the single frame
+// at MS for comparing with the native renderer.
 //   ?autostart   starts without the click where the browser allows sound without one
 //   ?gentle      plays with gentle flashes (and draws the ?at=MS frame so), whatever was chosen
 //                before
+//   #t=SECONDS   starts there (Media Fragments: 80, 1:20, npt:80.5); paused, the address says
+//                where it stands, as a link to the instant
 
 (function () {
     var params = new URLSearchParams(location.search);
@@ -289,24 +293,50 @@
     // ---- Gentle flashes: on by itself where the viewer has asked the system for less motion, and
     // as the viewer last set it on this page, which wins; ?gentle for links and tests.
     var gentleSwitch = byId('gentle-switch');
-    var gentleKey = 'demo.gentle';
-    function remembered() {
+    function remembered(key) {
         try {
-            return localStorage.getItem(gentleKey);
+            return localStorage.getItem(key);
         } catch (error) {
             return null; // storage refused (private windows, some embedded pages)
         }
     }
-    gentleSwitch.checked = params.has('gentle') ||
-        (remembered() !== null ? remembered() === '1'
-                               : window.matchMedia('(prefers-reduced-motion: reduce)').matches);
-    gentleSwitch.addEventListener('change', function () {
+    function remember(key, value) {
         try {
-            localStorage.setItem(gentleKey, gentleSwitch.checked ? '1' : '0');
+            localStorage.setItem(key, value);
         } catch (error) {
             // Not remembered: it still holds for this visit.
         }
+    }
+    gentleSwitch.checked = params.has('gentle') ||
+        (remembered('demo.gentle') !== null ? remembered('demo.gentle') === '1'
+                                            : window.matchMedia('(prefers-reduced-motion: reduce)').matches);
+    gentleSwitch.addEventListener('change', function () {
+        remember('demo.gentle', gentleSwitch.checked ? '1' : '0');
     });
+
+    // ---- Where it starts: #t=SECONDS, as a video's link to an instant. A start past the end
+    // begins at the last second; one that is no time at all (a negative, a word), at 0.
+    var showMs = 136000;
+    var endKeyMs = 135000;
+    var lastSeekMs = showMs - 1;
+    function fragmentMs(hash) {
+        var match = /(?:^#|&)t=(?:npt:)?([0-9:.]+)(?:,[0-9:.]*)?(?:&|$)/.exec(hash);
+        if (!match) return 0;
+        var parts = match[1].split(':');
+        if (parts.length > 3 || parts.some(function (part) {
+            return !/^[0-9]+(\.[0-9]*)?$/.test(part);
+        })) return 0;
+        var seconds = parts.reduce(function (sum, part) {
+            return sum * 60 + parseFloat(part);
+        }, 0);
+        return Math.min(Math.round(seconds * 1000), endKeyMs);
+    }
+    var startMs = fragmentMs(location.hash);
+    function clock(ms) {
+        var seconds = Math.floor(ms / 1000);
+        return Math.floor(seconds / 60) + ':' + String(seconds % 60).padStart(2, '0');
+    }
+    if (startMs > 0) byId('start-length').textContent = '2:16, with sound, from ' + clock(startMs);
 
     // ---- Playing.
     function start() {
@@ -316,11 +346,13 @@
         var context = audioContext();
         if (context && context.state !== 'running') context.resume();
         show('close-button', true);
+        show('controls', true);
         show('fullscreen-button', fullScreen.available());
         setState('playing');
         // Start has gone: the picture takes the focus, and Tab goes on to the controls from there.
         byId('canvas').focus();
-        Module['_startPlayback']();
+        Module['_startPlayback'](startMs);
+        player.started(startMs);
     }
 
     function offerStart() {
@@ -411,6 +443,389 @@
         };
     })();
 
+    // ---- The player: a video player's controls and keys over the demo's transport (its
+    // src/app/Controls.h, called through the program's exports). The demo tells the instant of
+    // every frame it draws (frameDrawn); what the controls show follows that, never a clock of
+    // their own.
+    var player = (function () {
+        var bar = byId('seek-bar');
+        var controls = byId('controls');
+        var volumeInput = byId('volume');
+        var shown = 0; // the instant of the frame on the screen
+        var paused = false;
+        var moved = true; // since the bar, the address and the media session last said where it is
+        var positionDrawn = -Infinity;
+        var chapters = [];
+        var dragging = null;
+        var idleTimer = 0;
+        var storedVolume = parseInt(remembered('demo.volume'), 10);
+        var volume = storedVolume >= 0 && storedVolume <= 100 ? storedVolume : 100;
+        var muted = remembered('demo.muted') === '1';
+        var session = 'mediaSession' in navigator ? navigator.mediaSession : null;
+        var playing = function () {
+            return state() === 'playing';
+        };
+        var exported = function (name) {
+            var fn = Module['_' + name];
+            return fn ? fn.apply(null, Array.prototype.slice.call(arguments, 1)) : undefined;
+        };
+
+        function chapterAt(ms) {
+            var found = chapters[0];
+            chapters.forEach(function (chapter) {
+                if (chapter.startMs <= ms) found = chapter;
+            });
+            return found ? found.name : '';
+        }
+        function seconds(ms) {
+            return String(Math.round(ms) / 1000);
+        }
+        function say(text) {
+            byId('announcer').textContent = text;
+        }
+        // The seek bar and the time, for the eye and (as the slider's value) for assistive
+        // technology.
+        function showPosition() {
+            var share = Math.min(1, Math.max(0, shown / showMs));
+            byId('seek-played').style.width = (100 * share).toFixed(2) + '%';
+            byId('seek-thumb').style.left = (100 * share).toFixed(2) + '%';
+            byId('time').textContent = clock(shown) + ' / ' + clock(showMs);
+            var chapter = chapterAt(shown);
+            byId('chapter').textContent = chapter;
+            bar.setAttribute('aria-valuenow', String(Math.floor(shown / 1000)));
+            bar.setAttribute('aria-valuetext', clock(shown) + ' of ' + clock(showMs) + (chapter ? ', ' + chapter : ''));
+            var decoded = exported('decodedMs') || 0;
+            byId('seek-loaded').style.width = (100 * Math.min(1, decoded / showMs)).toFixed(2) + '%';
+            positionDrawn = shown;
+        }
+        // Where it stands, said where a visitor or the system looks: the address while paused (a
+        // link to the instant), the system's media controls.
+        function tellPosition() {
+            var url = new URL(location.href);
+            url.hash = paused ? 't=' + seconds(shown) : '';
+            var address = url.href.replace(/#$/, '');
+            if (address !== location.href) history.replaceState(history.state, '', address);
+            if (!session) return;
+            session.playbackState = paused ? 'paused' : 'playing';
+            try {
+                session.setPositionState({duration: showMs / 1000, playbackRate: 1, position: Math.min(shown, showMs) / 1000});
+            } catch (error) {
+                // An engine without position states.
+            }
+        }
+
+        // Shown on any move of the pointer, a touch or the focus; faded after three seconds of play
+        // unless the pointer or the focus is on them. Paused, they stay.
+        function wake() {
+            document.body.classList.remove('idle');
+            clearTimeout(idleTimer);
+            idleTimer = setTimeout(function rest() {
+                var active = document.activeElement;
+                var inUse = controls.contains(active) || active === byId('close-button') ||
+                    controls.matches(':hover') || byId('help').matches(':not(.hidden)');
+                if (!playing()) return;
+                if (paused || dragging || inUse) idleTimer = setTimeout(rest, 3000);
+                else document.body.classList.add('idle');
+            }, 3000);
+        }
+
+        function setPaused(on) {
+            if (!playing()) return;
+            exported('pausePlayback', on ? 1 : 0);
+            paused = exported('playbackPaused') === 1;
+            var button = byId('play-button');
+            button.textContent = paused ? 'Play' : 'Pause';
+            button.title = (paused ? 'Play' : 'Pause') + ' (k)';
+            document.body.classList.toggle('paused', paused);
+            moved = true;
+            tellPosition();
+            say(paused ? 'Paused at ' + clock(shown) : 'Playing');
+            wake();
+        }
+        function toggle() {
+            setPaused(!paused);
+        }
+        function seekTo(ms) {
+            if (!playing()) return;
+            exported('seekPlayback', Math.max(0, Math.min(lastSeekMs, Math.round(ms))));
+            moved = true;
+        }
+        function seekBy(ms) {
+            if (!playing()) return;
+            exported('seekPlaybackBy', ms);
+            moved = true;
+        }
+        function step(frames) {
+            if (!playing() || !paused) return;
+            exported('stepPlayback', frames);
+            moved = true;
+        }
+        function setGentle(on) {
+            gentleSwitch.checked = on;
+            remember('demo.gentle', on ? '1' : '0');
+            byId('gentle-button').setAttribute('aria-pressed', on ? 'true' : 'false');
+            if (started) exported('gentlePlayback', on ? 1 : 0);
+        }
+        function gain() {
+            return muted ? 0 : (volume / 100) * (volume / 100);
+        }
+        function applyVolume() {
+            var track = Module['demoTrack'];
+            if (track && track.output) track.output.gain.value = gain();
+            byId('mute-button').setAttribute('aria-pressed', muted ? 'true' : 'false');
+            volumeInput.value = String(volume);
+            volumeInput.setAttribute('aria-valuetext', muted ? 'muted' : volume + ' %');
+            remember('demo.volume', String(volume));
+            remember('demo.muted', muted ? '1' : '0');
+        }
+        function toggleMute() {
+            muted = !muted;
+            applyVolume();
+            say(muted ? 'Sound off' : 'Sound on');
+        }
+        function toggleHelp() {
+            var open = byId('help').classList.contains('hidden');
+            show('help', open);
+            byId('help-button').setAttribute('aria-expanded', open ? 'true' : 'false');
+        }
+        // The link to the instant shown, copied; where the clipboard is refused, the address bar
+        // holds it once paused.
+        function copyLink() {
+            var url = new URL(location.href);
+            url.searchParams.delete('autostart');
+            url.hash = 't=' + seconds(shown);
+            var done = function () {
+                say('Link to ' + clock(shown) + ' copied');
+            };
+            var fallback = function () {
+                var field = document.createElement('textarea');
+                field.value = url.href;
+                field.setAttribute('aria-hidden', 'true');
+                field.style.position = 'fixed';
+                field.style.opacity = '0';
+                document.body.appendChild(field);
+                field.select();
+                var copied = false;
+                try {
+                    copied = document.execCommand('copy');
+                } catch (error) {
+                    // Refused as well.
+                }
+                field.remove();
+                if (copied) done();
+                else {
+                    setPaused(true);
+                    say('The address now links to ' + clock(shown));
+                }
+            };
+            if (navigator.clipboard && navigator.clipboard.writeText) navigator.clipboard.writeText(url.href).then(done, fallback);
+            else fallback();
+        }
+
+        // The seek bar: a press or a drag draws the frame of each place, paused; on release it plays
+        // on from there if it played before.
+        function msAt(event) {
+            var box = bar.getBoundingClientRect();
+            return (Math.min(1, Math.max(0, (event.clientX - box.left) / box.width))) * showMs;
+        }
+        bar.addEventListener('pointerdown', function (event) {
+            if (!playing() || event.button > 0) return;
+            event.preventDefault();
+            bar.focus();
+            bar.setPointerCapture(event.pointerId);
+            dragging = {wasPlaying: !paused};
+            if (!paused) setPaused(true);
+            seekTo(msAt(event));
+        });
+        bar.addEventListener('pointermove', function (event) {
+            if (dragging) seekTo(msAt(event));
+        });
+        var release = function () {
+            if (!dragging) return;
+            var wasPlaying = dragging.wasPlaying;
+            dragging = null;
+            if (wasPlaying) setPaused(false);
+        };
+        bar.addEventListener('pointerup', release);
+        bar.addEventListener('pointercancel', release);
+        bar.addEventListener('lostpointercapture', release);
+
+        byId('play-button').addEventListener('click', toggle);
+        byId('mute-button').addEventListener('click', toggleMute);
+        byId('gentle-button').addEventListener('click', function () {
+            setGentle(!gentleSwitch.checked);
+        });
+        byId('link-button').addEventListener('click', copyLink);
+        byId('help-button').addEventListener('click', toggleHelp);
+        volumeInput.addEventListener('input', function () {
+            volume = parseInt(volumeInput.value, 10) || 0;
+            muted = false;
+            applyVolume();
+        });
+        // A click or a tap on the picture pauses or plays.
+        byId('canvas').addEventListener('click', function () {
+            if (playing()) toggle();
+        });
+        ['pointermove', 'pointerdown', 'touchstart', 'focusin'].forEach(function (type) {
+            byId('stage').addEventListener(type, function () {
+                if (playing()) wake();
+            }, {passive: true});
+        });
+        window.addEventListener('hashchange', function () {
+            if (playing()) seekTo(fragmentMs(location.hash));
+        });
+
+        // The system's media controls: the lock screen, a headset's button, the keyboard's media
+        // keys.
+        function startMediaSession() {
+            if (!session) return;
+            try {
+                session.metadata = new MediaMetadata({title: 'Demo', artist: 'The Demo authors',
+                    album: byId('version').textContent,
+                    artwork: [{src: 'icon-192.png', sizes: '192x192', type: 'image/png'},
+                        {src: 'icon-512.png', sizes: '512x512', type: 'image/png'}]});
+            } catch (error) {
+                // No metadata where the engine has none.
+            }
+            var actions = {
+                play: function () {
+                    setPaused(false);
+                },
+                pause: function () {
+                    setPaused(true);
+                },
+                seekbackward: function (details) {
+                    seekBy(-1000 * ((details && details.seekOffset) || 10));
+                },
+                seekforward: function (details) {
+                    seekBy(1000 * ((details && details.seekOffset) || 10));
+                },
+                seekto: function (details) {
+                    if (details && isFinite(details.seekTime)) seekTo(1000 * details.seekTime);
+                },
+            };
+            Object.keys(actions).forEach(function (action) {
+                try {
+                    session.setActionHandler(action, actions[action]);
+                } catch (error) {
+                    // An action the engine does not know.
+                }
+            });
+        }
+
+        // The keys video sites made habits. Space works a focused button as on any page; the arrows
+        // and Home and End move the volume where it has the focus.
+        var keys = {
+            ' ': toggle, k: toggle, MediaPlayPause: toggle,
+            MediaPlay: function () {
+                setPaused(false);
+            },
+            MediaPause: function () {
+                setPaused(true);
+            },
+            MediaStop: function () {
+                setPaused(true);
+            },
+            ArrowLeft: function () {
+                seekBy(-5000);
+            },
+            ArrowRight: function () {
+                seekBy(5000);
+            },
+            j: function () {
+                seekBy(-10000);
+            },
+            l: function () {
+                seekBy(10000);
+            },
+            MediaTrackPrevious: function () {
+                seekBy(-10000);
+            },
+            MediaTrackNext: function () {
+                seekBy(10000);
+            },
+            Home: function () {
+                seekTo(0);
+            },
+            End: function () {
+                seekTo(endKeyMs);
+            },
+            ',': function () {
+                step(-1);
+            },
+            '.': function () {
+                step(1);
+            },
+            m: toggleMute, f: function () {
+                fullScreen.toggle();
+            },
+            g: function () {
+                setGentle(!gentleSwitch.checked);
+                say(gentleSwitch.checked ? 'Gentle flashes on' : 'Gentle flashes off');
+            },
+            '?': toggleHelp,
+        };
+        // On the seek bar, a slider's own keys as well.
+        var sliderKeys = {
+            ArrowUp: keys.ArrowRight, ArrowDown: keys.ArrowLeft, PageUp: keys.l, PageDown: keys.j,
+        };
+
+        return {
+            gain: gain,
+            chapter: function (startMs, name) {
+                chapters.push({startMs: startMs, name: name});
+                if (startMs <= 0) return;
+                var mark = document.createElement('div');
+                mark.className = 'chapter';
+                mark.style.left = (100 * startMs / showMs).toFixed(2) + '%';
+                mark.title = name;
+                byId('seek-chapters').appendChild(mark);
+            },
+            started: function (ms) {
+                shown = ms;
+                paused = false;
+                setGentle(gentleSwitch.checked);
+                applyVolume();
+                startMediaSession();
+                showPosition();
+                tellPosition();
+                wake();
+            },
+            frameDrawn: function (ms) {
+                shown = ms;
+                if (moved || Math.abs(ms - positionDrawn) >= 250) showPosition();
+                if (moved) {
+                    moved = false;
+                    tellPosition();
+                }
+            },
+            ended: function () {
+                clearTimeout(idleTimer);
+                document.body.classList.remove('idle', 'paused');
+                if (session) session.playbackState = 'none';
+            },
+            key: function (event) {
+                if (event.ctrlKey || event.altKey || event.metaKey) return;
+                var target = event.target;
+                var tag = target && target.tagName;
+                var name = event.key.length === 1 && event.key !== ' ' ? event.key.toLowerCase() : event.key;
+                var action = keys[name] || (target === bar ? sliderKeys[name] : null);
+                if (/^[0-9]$/.test(name)) {
+                    action = function () {
+                        seekTo((Number(name) * showMs) / 10);
+                    };
+                }
+                if (!action) return;
+                var onButton = tag === 'BUTTON' || tag === 'A' || (tag === 'INPUT' && target.type === 'checkbox');
+                if (name === ' ' && onButton) return;
+                if (target === volumeInput && /^(Arrow|Home$|End$|Page)/.test(name)) return;
+                event.preventDefault();
+                action();
+                wake();
+            },
+        };
+    })();
+
     // ---- A lost WebGL context (a phone taking the graphics back from a page in the background,
     // a GPU reset): the demo cannot build its textures and meshes again in the middle of a run, so
     // the sound stops, the loop is told to end, and the page offers to start again.
@@ -419,10 +834,11 @@
         var wasPlaying = state() === 'playing';
         var context = audioContext();
         if (context && context.state === 'running') context.suspend();
-        ['loading', 'start', 'end', 'close-button', 'fullscreen-button'].forEach(function (id) {
+        ['loading', 'start', 'end', 'close-button', 'controls', 'help'].forEach(function (id) {
             show(id, false);
         });
         fullScreen.leave();
+        player.ended();
         setState('lost');
         offer('lost', 'restart-button');
         if (wasPlaying) Module['_endPlayback']();
@@ -442,16 +858,17 @@
     });
     // ---- The keyboard. SDL's handler on the window takes every key that reaches it for the demo
     // and cancels what the browser would do with it: Tab would never move the focus, Enter would
-    // follow no link and Space tick no box. The demo uses Escape alone (src/platform/Keyboard.cpp
-    // ends it), and only while it plays: every other key, and Escape at any other time, stops here,
-    // on its way down to the focused element (SDL listens on the window on the way back up), and
-    // does what it does on any page. An Escape pressed before Start would otherwise end the demo
-    // the moment it began. Its release always passes, so that SDL never takes it as held.
-    var demoKeys = ['Escape'];
+    // follow no link and Space tick no box. The demo itself gets Escape alone (src/platform/
+    // Keyboard.cpp ends it), and only while it plays: every other key, and Escape at any other
+    // time, stops here, on its way down to the focused element (SDL listens on the window on the
+    // way back up), and does what it does on any page, or what the player makes of it. An Escape
+    // pressed before Start would otherwise end the demo the moment it began. Its release always
+    // passes, so that SDL never takes it as held.
     ['keydown', 'keypress', 'keyup'].forEach(function (type) {
         window.addEventListener(type, function (event) {
-            var demos = demoKeys.indexOf(event.key) >= 0 && (state() === 'playing' || type === 'keyup');
-            if (!demos) event.stopPropagation();
+            if (event.key === 'Escape' && (state() === 'playing' || type === 'keyup')) return;
+            event.stopPropagation();
+            if (type === 'keydown' && state() === 'playing') player.key(event);
         }, true);
     });
 
@@ -498,6 +915,15 @@
             gentle: function () {
                 return gentleSwitch.checked;
             },
+            volume: function () {
+                return player.gain();
+            },
+            frameDrawn: function (ms) {
+                player.frameDrawn(ms);
+            },
+            chapter: function (startMs, name) {
+                player.chapter(startMs, name);
+            },
             ready: function () {
                 show('loading', false);
                 if (state() !== 'lost') {
@@ -512,10 +938,11 @@
                 document.title = 'frame ' + ms;
             },
             ended: function () {
-                ['loading', 'start', 'close-button', 'fullscreen-button'].forEach(function (id) {
+                ['loading', 'start', 'close-button', 'controls', 'help'].forEach(function (id) {
                     show(id, false);
                 });
                 fullScreen.leave();
+                player.ended();
                 if (state() === 'lost') return;
                 offer('end', 'again-button');
                 setState('ended');

@@ -5,9 +5,11 @@
 // drawn a frame, loading the rest between frames. The page (web/) shows the loading bar, the start
 // overlay and the end, through the calls below.
 
+#include "app/Controls.h"
 #include "app/Demo.h"
 #include "app/Frame.h"
 #include "app/Loading.h"
+#include "app/Timeline.h"
 #include "audio/Music.h"
 #include "audio/ShowClock.h"
 #include "audio/Track.h"
@@ -17,6 +19,7 @@
 #include "scenes/GentleFlashes.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <emscripten.h>
 
 // From the page's script library (web/library.js).
@@ -30,6 +33,8 @@ int pageGentleFlashes();
 void pageStillFrameDrawn(int ms);
 void pageDemoEnded();
 void pageFrameDrawn(int ms);
+// One chapter of the seek bar, from the timeline's own table.
+void pageChapter(int startMs, const char* name);
 }
 
 namespace {
@@ -43,11 +48,11 @@ enum class Preparing { Window, Context, Audio, Demo, Done };
 Preparing preparing = Preparing::Window;
 bool playing = false;
 bool offered = false;
-bool paused = false;
+bool loadingPaused = false;
 
 // No callbacks until more data arrives (resumeLoading), or until the start.
 void pauseLoading() {
-    paused = true;
+    loadingPaused = true;
     emscripten_pause_main_loop();
 }
 // A slice of loading before the start: a tap waits no longer than this for the page, and on a
@@ -126,6 +131,8 @@ void runBrowserFrame() {
         case LoopPass::Frame:
             pageFrameDrawn(elapsedMs);
             return;
+        case LoopPass::Idle:
+            return;
         case LoopPass::End:
             // The pass that reaches the timeline's end draws its frame too; after Escape this is
             // the last one drawn before it.
@@ -155,21 +162,66 @@ void drawStillFrame(int32_t ms) {
 
 } // namespace
 
-// The start click: the track and the clock start together, then the browser drives the loop.
-extern "C" EMSCRIPTEN_KEEPALIVE void startPlayback() {
+namespace {
+
+// The browser plays what is decoded, in pieces of 1.5 s (web/library.js): a move to an instant
+// waits here for the track to reach a little past it, as a video player waits for the data of a
+// seek (the track is decoded as the show runs, ahead of it).
+constexpr int32_t moveTrackMs = 2000;
+
+void decodeFor(int32_t ms) {
+    loadNeededBy(std::min(ms + moveTrackMs, timelineEndMs));
+}
+
+} // namespace
+
+// The start click: the track and the clock start together, at fromMs (the page's #t=), then the
+// browser drives the loop.
+extern "C" EMSCRIPTEN_KEEPALIVE void startPlayback(int fromMs) {
     if (playing || !offered) return;
     setGentleFlashes(pageGentleFlashes() != 0);
-    startTimeline();
+    decodeFor(fromMs);
+    startTimeline(fromMs);
     playing = true;
     emscripten_set_main_loop_timing(EM_TIMING_RAF, 1);
-    if (paused) emscripten_resume_main_loop();
-    paused = false;
+    if (loadingPaused) emscripten_resume_main_loop();
+    loadingPaused = false;
+}
+
+// The page's controls and keys (web/page.js): the same moves as the native keys'.
+extern "C" EMSCRIPTEN_KEEPALIVE void pausePlayback(int pause) {
+    if (playing && (pause != 0) != showPaused()) togglePause();
+}
+extern "C" EMSCRIPTEN_KEEPALIVE int playbackPaused() {
+    return showPaused() ? 1 : 0;
+}
+extern "C" EMSCRIPTEN_KEEPALIVE void seekPlayback(int ms) {
+    if (!playing) return;
+    decodeFor(ms);
+    seekTo(ms);
+}
+extern "C" EMSCRIPTEN_KEEPALIVE void seekPlaybackBy(int ms) {
+    if (!playing) return;
+    const int32_t to = seekByTarget(ms);
+    decodeFor(to);
+    seekTo(to);
+}
+extern "C" EMSCRIPTEN_KEEPALIVE void stepPlayback(int frames) {
+    if (playing) stepFrames(frames);
+}
+extern "C" EMSCRIPTEN_KEEPALIVE void gentlePlayback(int on) {
+    setGentle(on != 0);
+}
+// How far the track is decoded, for the seek bar's "loaded".
+extern "C" EMSCRIPTEN_KEEPALIVE int decodedMs() {
+    return music.stream.complete ? timelineEndMs
+                                 : static_cast<int>(music.stream.frameCount() * 1000 / outputRate);
 }
 
 // The page, as more of the data arrives: loading goes on if it waited for it.
 extern "C" EMSCRIPTEN_KEEPALIVE void resumeLoading() {
-    if (!paused || playing) return;
-    paused = false;
+    if (!loadingPaused || playing) return;
+    loadingPaused = false;
     emscripten_resume_main_loop();
 }
 
@@ -185,6 +237,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void endPlayback() {
 // Runs as soon as the program is in: the data comes into the page's in-memory file system as it
 // arrives (all of it first for a still frame).
 int main() {
+    for (const Chapter& chapter : chapters) pageChapter(chapter.startMs, chapter.name);
     const int stillMs = pageStillFrameMs();
     if (stillMs >= 0) {
         drawStillFrame(stillMs);

@@ -33,6 +33,11 @@
 //               with it ticked by the keyboard against the native gentle frames (not the full
 //               ones); on by itself where the browser reports prefers-reduced-motion: reduce, and a
 //               remembered choice wins
+//   player      a video player's controls and keys: #t= links (bad ones start at 0 or the end),
+//               k, every seek key and a frame each way, each paused frame against demo-capture's,
+//               gentle flashes switched while paused, the media session's actions, the seek bar
+//               dragged paused and playing, a click on the picture, mute and volume (remembered),
+//               the keys' list, the controls fading in play, Copy link
 //   keyboard    real key presses in every state (loading, ready, playing, ended, lost, failed): Tab
 //               and Shift+Tab take the focus through every control in order, visibly; Space ticks
 //               the switch and starts nothing; Enter follows a link; Enter and Space work the
@@ -96,8 +101,8 @@ const stillInstants = [
 const channelTolerance = 32;
 const pixelShareTolerance = 0.005;
 
-// skipColumns: [first, end) columns left out of the measure, or null.
-function compareFrames(webPng, nativePng, decodedWeb = null, skipColumns = null) {
+// skipColumns: [first, end) columns left out of the measure, or null; rows: only the rows above it.
+function compareFrames(webPng, nativePng, decodedWeb = null, skipColumns = null, rows = null) {
     const a = decodedWeb || PNG.sync.read(webPng);
     const b = PNG.sync.read(nativePng);
     if (a.width !== b.width || a.height !== b.height)
@@ -106,7 +111,7 @@ function compareFrames(webPng, nativePng, decodedWeb = null, skipColumns = null)
     let sum = 0;
     let worst = 0;
     let compared = 0;
-    for (let i = 0; i < a.width * a.height; i++) {
+    for (let i = 0; i < a.width * Math.min(a.height, rows ?? a.height); i++) {
         if (skipColumns && i % a.width >= skipColumns[0] && i % a.width < skipColumns[1]) continue;
         compared++;
         let largest = 0;
@@ -1022,9 +1027,239 @@ async function testGentle({browser}) {
     }
 }
 
+// ---- The player: a video player's controls and keys over the demo's transport, in one visit that
+// goes through them as a visitor might, each frame shown while paused against demo-capture's frame
+// of its instant (above the controls, which stay while paused). Then links to an instant, good and
+// bad.
+
+// [key, the instant shown after it, what it is]: paused, from 40.8 s.
+const playerKeys = [
+    ['3', 40800, 'three tenths of the show'],
+    ['.', 40817, 'a frame on'],
+    [',', 40800, 'a frame back'],
+    [',', 40783, 'a frame back again'],
+    ['ArrowRight', 45783, '5 s on'],
+    ['j', 35783, '10 s back'],
+    ['l', 45783, '10 s on'],
+    ['ArrowLeft', 40783, '5 s back'],
+    ['Home', 0, 'the start'],
+    ['End', 135000, 'the credits\' last second'],
+];
+// The instants whose frames are compared (each a native frame to render).
+const playerComparedMs = [40817, 0, 135000];
+
+// What the player shows: the instant of the frame on the screen, paused or not, the address, the
+// media session (where the engine has one), the controls' states, and the top of the controls.
+async function playerState(page) {
+    return page.evaluate(() => {
+        const session = navigator.mediaSession;
+        const byId = (id) => document.getElementById(id);
+        return {
+            ms: Module.frameMs,
+            drawn: Module.framesDrawn,
+            paused: document.body.classList.contains('paused'),
+            idle: document.body.classList.contains('idle'),
+            hash: location.hash,
+            session: session ? {state: session.playbackState, title: session.metadata && session.metadata.title,
+                artwork: session.metadata ? session.metadata.artwork.length : 0,
+                actions: Object.keys(window.demoProbe.mediaActions || {}).sort().join()} : null,
+            play: byId('play-button').textContent,
+            slider: byId('seek-bar').getAttribute('aria-valuetext'),
+            time: byId('time').textContent,
+            gentle: byId('gentle-button').getAttribute('aria-pressed'),
+            mute: byId('mute-button').getAttribute('aria-pressed'),
+            gain: Module.demoTrack && Module.demoTrack.output.gain.value,
+            said: byId('announcer').textContent,
+            help: !byId('help').classList.contains('hidden'),
+            controlsTop: Math.floor(byId('controls').getBoundingClientRect().top),
+        };
+    });
+}
+
+// Waits until the frame on the screen shows ms (and no other is on its way).
+async function showsInstant(page, ms, what) {
+    return page.waitFor((want) => Module.frameMs === want, ms, 20000, what).then(() => true, () => false);
+}
+
+// The screen above the controls against demo-capture's frame of ms (flags: --gentle).
+async function checkPausedFrame(page, label, ms, flags = []) {
+    const {controlsTop} = await playerState(page);
+    const web = PNG.sync.read(await page.screenshot({x: 0, y: 0, width: 1024, height: 768}));
+    const result = compareFrames(null, nativeFrame(ms, 1, flags), web, null, controlsTop);
+    check(result.ok, `${label}: the frame shown paused at ${ms} ms${flags.length ? ' (gentle)' : ''} is not demo-capture's: ${result.detail}`);
+    return result;
+}
+
+async function testPlayer({browser}) {
+    const label = `${browser.engine}: player`;
+    // An origin of its own: the volume, the mute and gentle flashes are remembered there.
+    const server = await startServer(options.page, {headScript: browser.headScript});
+    try {
+        // Links to an instant (Media Fragments): the start overlay says where it starts; a time
+        // past the end starts at the last second, one that is no time at 0, and none fails.
+        await browser.withPage({}, async (page) => {
+            const links = [['#t=1:20', ', from 1:20'], ['#t=npt:80.5,90', ', from 1:20'], ['#t=999', ', from 2:15'],
+                ['#t=-5', ''], ['#t=abc', ''], ['#t=', '']];
+            const said = [];
+            for (const [i, [hash, from]] of links.entries()) {
+                await page.goto(`${server.url()}?visit=${i}${hash}`);
+                await page.waitForState('ready', 120000);
+                said.push(await page.evaluate(() => document.getElementById('start-length').textContent));
+                check(said.at(-1) === `2:16, with sound${from}`, `${label}: ${hash} offers "${said.at(-1)}"`);
+            }
+            console.log(`${label}: the start offered for ${links.map(([hash], i) => `${hash}: "${said[i]}"`).join(', ')}`);
+            checkQuiet(page, `${label} (links)`);
+        });
+
+        await browser.withPage({}, async (page) => {
+            await play(page, server.url(), browser, 'autostart#t=40.8');
+            await page.nextFrames(5);
+            const started = await playerState(page);
+            console.log(`${label}: #t=40.8 started at ${started.ms} ms; the media session: ${JSON.stringify(started.session)}`);
+            check(started.ms >= 40800 && started.ms < 43000, `${label}: #t=40.8 started at ${started.ms} ms`);
+            if (started.session) {
+                check(started.session.title === 'Demo' && started.session.artwork > 0 && started.session.state === 'playing' &&
+                    started.session.actions === 'pause,play,seekbackward,seekforward,seekto',
+                    `${label}: the media session: ${JSON.stringify(started.session)}`);
+            }
+
+            // k pauses: the picture holds, the address links to it, the sound stops.
+            await page.press('k');
+            await page.waitFor(() => document.body.classList.contains('paused'), null, 5000, 'paused');
+            const pausedAt = await playerState(page);
+            await new Promise((resolve) => setTimeout(resolve, 700));
+            const held = await playerState(page);
+            check(held.ms === pausedAt.ms && held.drawn <= pausedAt.drawn + 1 && held.play === 'Play',
+                `${label}: k did not hold the picture: ${pausedAt.ms} then ${held.ms} ms, ${held.drawn - pausedAt.drawn} frames drawn`);
+            check(held.hash === `#t=${held.ms / 1000}`, `${label}: paused at ${held.ms} ms, the address says ${held.hash}`);
+            if (held.session) check(held.session.state === 'paused', `${label}: the media session says ${held.session.state} while paused`);
+            await checkPausedFrame(page, `${label} (k)`, held.ms);
+
+            // Every seek key, and a frame each way.
+            const reached = [];
+            for (const [key, ms, what] of playerKeys) {
+                await page.press(key);
+                const ok = await showsInstant(page, ms, `${key}: ${ms} ms`);
+                const now = await playerState(page);
+                reached.push(`${key} ${now.ms}`);
+                check(ok && now.paused, `${label}: ${key} (${what}) shows ${now.ms} ms${now.paused ? '' : ', playing'}, not ${ms} ms paused`);
+                if (ok && playerComparedMs.includes(ms)) await checkPausedFrame(page, `${label} (${key})`, ms);
+            }
+            const end = await playerState(page);
+            console.log(`${label}: paused, ${reached.join(', ')}; the slider says "${end.slider}", the time "${end.time}"`);
+            check(end.slider === '2:15 of 2:16, Credits' && end.time === '2:15 / 2:16', `${label}: at 135 s the slider says "${end.slider}", the time "${end.time}"`);
+
+            // The address, edited: a seek; then gentle flashes on and off in the loud passage at 30 s.
+            await page.evaluate(() => (location.hash = 't=30'));
+            check(await showsInstant(page, 30000, 'the address at #t=30'), `${label}: #t=30 typed in the address did not seek there`);
+            await page.press('g');
+            await page.waitFor(() => document.getElementById('gentle-button').getAttribute('aria-pressed') === 'true', null, 5000, 'gentle on');
+            await new Promise((resolve) => setTimeout(resolve, 300));
+            const gentle = await playerState(page);
+            await checkPausedFrame(page, `${label} (g)`, 30000, ['--gentle']);
+            const stored = await page.evaluate(() => localStorage.getItem('demo.gentle'));
+            check(gentle.gentle === 'true' && stored === '1', `${label}: g: the button says ${gentle.gentle}, remembered ${stored}`);
+            await page.press('g');
+            await page.waitFor(() => document.getElementById('gentle-button').getAttribute('aria-pressed') === 'false', null, 5000, 'gentle off');
+            await new Promise((resolve) => setTimeout(resolve, 300));
+            await checkPausedFrame(page, `${label} (g again)`, 30000);
+
+            // The media session's own actions, as the lock screen or a headset calls them.
+            const actions = await page.evaluate(() => Object.keys(window.demoProbe.mediaActions || {}));
+            if (actions.length) {
+                const act = (action, details) => page.evaluate(([a, d]) => window.demoProbe.mediaActions[a]({action: a, ...d}), [action, details]);
+                await act('seekto', {seekTime: 50});
+                const to = await showsInstant(page, 50000, 'seekto 50 s');
+                await act('seekforward', {});
+                const forward = await showsInstant(page, 60000, 'seekforward');
+                await act('seekbackward', {seekOffset: 5});
+                const backward = await showsInstant(page, 55000, 'seekbackward 5 s');
+                await act('play', {});
+                await page.nextFrames(10);
+                const playing = await playerState(page);
+                await act('pause', {});
+                const pausedAgain = await playerState(page);
+                console.log(`${label}: the media session's seekto 50, seekforward, seekbackward 5: ${to}, ${forward}, ${backward}; play: ${playing.ms} ms ${playing.session.state}; pause: ${pausedAgain.session.state}`);
+                check(to && forward && backward, `${label}: the media session's seeks: ${to}, ${forward}, ${backward}`);
+                check(!playing.paused && playing.ms > 55000 && playing.session.state === 'playing' && pausedAgain.paused &&
+                    pausedAgain.session.state === 'paused', `${label}: the media session's play and pause: ${JSON.stringify([playing, pausedAgain])}`);
+            }
+
+            // The seek bar dragged while paused: the frame of each place is drawn, and it stays
+            // paused where released; dragged while playing, it plays on from there.
+            const passed = [];
+            await page.drag('#seek-bar', 0.2, 0.6, 8, async () => {
+                await page.waitFor((last) => Module.frameMs !== last, passed.at(-1) ?? -1, 5000, 'a frame of the drag').catch(() => {});
+                passed.push(await page.evaluate(() => Module.frameMs));
+            });
+            await new Promise((resolve) => setTimeout(resolve, 300));
+            const dropped = await playerState(page);
+            console.log(`${label}: dragged paused through ${passed.join(', ')} ms; released at ${dropped.ms} ms, ${dropped.paused ? 'paused' : 'playing'}`);
+            check(new Set(passed).size >= 6 && dropped.paused && Math.abs(dropped.ms - 0.6 * 136000) < 2000,
+                `${label}: a drag while paused: ${passed.join(', ')}, then ${dropped.ms} ms ${dropped.paused ? 'paused' : 'playing'}`);
+            await page.press('k');
+            await page.nextFrames(5);
+            await page.drag('#seek-bar', 0.3, 0.35, 2);
+            await page.nextFrames(20);
+            const playsOn = await playerState(page);
+            check(!playsOn.paused && playsOn.ms > 0.35 * 136000 - 1500 && playsOn.ms < 0.35 * 136000 + 4000 && playsOn.hash === '',
+                `${label}: a drag while playing: ${playsOn.ms} ms, ${playsOn.paused ? 'paused' : 'playing'}, address ${playsOn.hash}`);
+
+            // A click on the picture pauses and plays; m mutes; the volume slider's arrow turns it down.
+            await page.click('#canvas');
+            const clicked = await playerState(page);
+            await page.click('#canvas');
+            const clickedAgain = await playerState(page);
+            check(clicked.paused && !clickedAgain.paused, `${label}: clicks on the picture: ${clicked.paused}, ${clickedAgain.paused}`);
+            await page.press('m');
+            const muted = await playerState(page);
+            await page.press('m');
+            const unmuted = await playerState(page);
+            check(muted.mute === 'true' && muted.gain === 0 && unmuted.mute === 'false' && unmuted.gain === 1,
+                `${label}: m: ${muted.mute} (gain ${muted.gain}), then ${unmuted.mute} (gain ${unmuted.gain})`);
+            if (await tabTo(page, label, '#volume', 'Tab', 12)) {
+                await page.press('ArrowLeft');
+                const lower = await playerState(page);
+                const volume = await page.evaluate(() => [document.getElementById('volume').value, localStorage.getItem('demo.volume')]);
+                check(volume[0] === '95' && volume[1] === '95' && Math.abs(lower.gain - 0.9025) < 1e-6 && !lower.paused,
+                    `${label}: an arrow on the volume: ${volume.join(', ')}, gain ${lower.gain}, ${lower.paused ? 'paused' : 'playing'}`);
+            }
+
+            // The keys' list, and the controls fading after three seconds of play, back on a move.
+            await page.press('?');
+            const help = await playerState(page);
+            await page.press('?');
+            check(help.help && !(await playerState(page)).help, `${label}: ? did not show and hide the keys`);
+            await page.evaluate(() => document.getElementById('canvas').focus());
+            await page.moveMouse(500, 300);
+            await page.waitFor(() => document.body.classList.contains('idle'), null, 8000, 'the controls faded').catch(() => {});
+            const faded = await playerState(page);
+            await page.moveMouse(520, 320);
+            const woken = await playerState(page);
+            check(faded.idle && !woken.idle, `${label}: the controls ${faded.idle ? 'faded' : 'stayed'} after 3 s of play, ${woken.idle ? 'stayed faded' : 'came back'} on a move`);
+
+            // The link to the instant, copied (or, where the clipboard is refused, in the address).
+            await page.click('#link-button');
+            await page.waitFor(() => /copied|links to/.test(document.getElementById('announcer').textContent), null, 5000, 'the link').catch(() => {});
+            const linked = await playerState(page);
+            console.log(`${label}: Copy link: "${linked.said}"`);
+            check(/^(Link to \d+:\d\d copied|The address now links to \d+:\d\d)$/.test(linked.said), `${label}: Copy link said "${linked.said}"`);
+
+            await page.press('Escape');
+            await page.waitForState('ended', 10000);
+            checkQuiet(page, label);
+        });
+    } finally {
+        await server.stop();
+    }
+}
+
 // ---- Everyone can operate it: the keyboard alone, and two auditors nobody here wrote.
 
 const footerLinks = ['link "MIT licence"', 'link "Third-party notices"'];
+// The player's controls while it plays, in Tab's order.
+const playerControls = ['#seek-bar', '#play-button', '#mute-button', '#volume', '#gentle-button', '#link-button', '#help-button',
+    '#fullscreen-button'];
 // The elements that only the page's script gives the focus to, which Tab does not stop at.
 const notInTabOrder = ['body', '#canvas'];
 
@@ -1158,9 +1393,9 @@ async function testKeyboard({browser}) {
             await page.waitForState('playing', 10000);
             await page.nextFrames(10);
             check(await page.state() === 'playing', `${label}: an Escape pressed before Start ended the demo`);
-            await walk(page, `${label} (playing)`, ['#canvas', '#close-button', '#fullscreen-button']);
+            await walk(page, `${label} (playing)`, ['#canvas', '#close-button', ...playerControls]);
             const fullScreen = () => page.evaluate(() => !!(document.fullscreenElement || document.webkitFullscreenElement));
-            await page.press('Tab');
+            await tabTo(page, label, '#fullscreen-button', 'Tab', 12);
             // The browser says full screen has changed a frame or so after it has.
             const pressed = (want) => page.waitFor((w) => document.getElementById('fullscreen-button').getAttribute('aria-pressed') === w,
                 want, 5000, `aria-pressed ${want}`).then(() => want,
@@ -1177,7 +1412,7 @@ async function testKeyboard({browser}) {
                 `Enter: ${left ? 'back' : 'still full screen'} (aria-pressed ${pressedOut})`);
             check(entered && left, `${label}: Space and Enter on the full-screen button: ${entered}, ${left} (${await fullScreen()})`);
             check(pressedIn === 'true' && pressedOut === 'false', `${label}: the full-screen button said pressed ${pressedIn}, then ${pressedOut}`);
-            await page.press('Shift+Tab');
+            await tabTo(page, label, '#close-button', 'Shift+Tab', 12);
             const focused = await page.focused();
             const playing = await page.state();
             await page.press('Escape');
@@ -1480,6 +1715,7 @@ const cases = {
     phone: testPhone,
     gentle: testGentle,
     keyboard: testKeyboard,
+    player: testPlayer,
     axe: testAxe,
     hosts: testHosts,
 };

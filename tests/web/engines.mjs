@@ -73,13 +73,14 @@ async function pollUntil(page, fn, arg, timeout, what) {
     }
 }
 
-// The keys the pages can be sent (page.press): Escape, Enter, Space, Tab, and Shift+Tab.
-const keyNames = ['Escape', 'Enter', 'Space', 'Tab'];
+// The keys the pages can be sent (page.press): these, a letter, a digit, '.', ',' and '?', with
+// Shift+ before any.
+const keyNames = ['Escape', 'Enter', 'Space', 'Tab', 'ArrowLeft', 'ArrowRight', 'ArrowUp', 'ArrowDown', 'Home', 'End'];
 function splitKey(key) {
-    const parts = key.split('+');
+    const parts = key.split(/\+(?=.)/);
     const name = parts.pop();
-    if (!keyNames.includes(name) || parts.some((modifier) => modifier !== 'Shift'))
-        throw new Error(`no key "${key}" in the drivers: ${keyNames.join(', ')}, with Shift+`);
+    if (!(keyNames.includes(name) || /^[a-z0-9.,?]$/.test(name)) || parts.some((modifier) => modifier !== 'Shift'))
+        throw new Error(`no key "${key}" in the drivers: ${keyNames.join(', ')}, a letter, a digit, '.', ',' or '?', with Shift+`);
     return [parts, name];
 }
 
@@ -259,6 +260,20 @@ async function launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession}
                 },
                 click: (selector) => page.click(selector),
                 tap: (selector) => page.tap(selector),
+                // A press on the element at `from` of its width (at its middle), a drag through
+                // `steps` moves to `to`, and a release; `during` is awaited after each move.
+                drag: async (selector, from, to, steps, during = async () => {}) => {
+                    const box = await (await page.$(selector)).boundingBox();
+                    const at = (share) => [box.x + share * box.width, box.y + box.height / 2];
+                    await page.mouse.move(...at(from));
+                    await page.mouse.down();
+                    for (let i = 1; i <= steps; i++) {
+                        await page.mouse.move(...at(from + ((to - from) * i) / steps));
+                        await during(i);
+                    }
+                    await page.mouse.up();
+                },
+                moveMouse: (x, y) => page.mouse.move(x, y),
                 setViewport: (w, h) => page.setViewport({width: w, height: h, deviceScaleFactor: scale, hasTouch: touch, isMobile: touch}),
                 // Before the page's scripts: what a browser without some API looks like.
                 beforeScripts: (fn, ...args) => page.evaluateOnNewDocument(fn, ...args),
@@ -418,7 +433,9 @@ async function launchWebKit({scale, reducedMotion}) {
                 },
                 press: async (key) => {
                     const [modifiers, name] = splitKey(key);
-                    const code = (k) => ({Escape: Key.ESCAPE, Enter: Key.ENTER, Space: Key.SPACE, Tab: Key.TAB, Shift: Key.SHIFT}[k]);
+                    const code = (k) => ({Escape: Key.ESCAPE, Enter: Key.ENTER, Space: Key.SPACE, Tab: Key.TAB, Shift: Key.SHIFT,
+                        ArrowLeft: Key.ARROW_LEFT, ArrowRight: Key.ARROW_RIGHT, ArrowUp: Key.ARROW_UP, ArrowDown: Key.ARROW_DOWN,
+                        Home: Key.HOME, End: Key.END}[k] ?? k);
                     let actions = driver.actions();
                     for (const modifier of modifiers) actions = actions.keyDown(code(modifier));
                     actions = actions.keyDown(code(name)).keyUp(code(name));
@@ -431,6 +448,20 @@ async function launchWebKit({scale, reducedMotion}) {
                     await drain();
                 },
                 tap: unsupported('tap: WebKitGTK\'s WebDriver has no touch input'),
+                drag: async (selector, from, to, steps, during = async () => {}) => {
+                    const element = await run(() => driver.findElement(By.css(selector)));
+                    const rect = await run(() => element.getRect());
+                    // Offsets from the element's centre, in whole pixels.
+                    const at = (share) => Math.round((share - 0.5) * rect.width);
+                    await run(() => driver.actions().move({origin: element, x: at(from), y: 0}).press().perform());
+                    for (let i = 1; i <= steps; i++) {
+                        await run(() => driver.actions().move({origin: element, x: at(from + ((to - from) * i) / steps), y: 0}).perform());
+                        await during(i);
+                    }
+                    await run(() => driver.actions().release().perform());
+                    await drain();
+                },
+                moveMouse: (x, y) => run(() => driver.actions().move({x: Math.round(x), y: Math.round(y)}).perform()),
                 setViewport,
                 beforeScripts: unsupported('run a script before the page\'s own'),
                 close: async () => {

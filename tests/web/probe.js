@@ -65,6 +65,15 @@
             return start.call(this, when, ...rest);
         };
     }
+    // The media session's handlers as the page sets them, for a test to call as the system would.
+    if (window.MediaSession) {
+        probe.mediaActions = {};
+        const set = MediaSession.prototype.setActionHandler;
+        MediaSession.prototype.setActionHandler = function (action, handler) {
+            probe.mediaActions[action] = handler;
+            return set.call(this, action, handler);
+        };
+    }
     // The time of the audio context the demo plays into: how much sound it has played.
     const soundMs = () => {
         const context = window.Module && Module.SDL2 && Module.SDL2.audioContext;
