@@ -16,6 +16,8 @@ packages=(
     xvfb xfonts-base xdotool x11-utils
     # xrandr: the desktop build's test reads the display mode before, during and after.
     x11-xserver-utils
+    # XTest: the benchmarks press keys as a keyboard does (bench/seek_latency.cpp).
+    libxtst-dev
     # The live A/V test: a sound server with a null sink whose monitor records what plays, and
     # the reference program that clicks into it.
     pulseaudio pulseaudio-utils libpulse-dev

@@ -820,6 +820,8 @@
                 if (name === ' ' && onButton) return;
                 if (target === volumeInput && /^(Arrow|Home$|End$|Page)/.test(name)) return;
                 event.preventDefault();
+                // A key held down repeats: a seek goes on, a switch does not flicker.
+                if (event.repeat && [toggle, toggleMute, keys.g, toggleHelp].indexOf(action) >= 0) return;
                 action();
                 wake();
             },

@@ -75,11 +75,13 @@ void toggleMute() {
 bool handleViewerKey(const SDL_Event& event) {
     if (event.type != SDL_KEYDOWN) return false;
     const SDL_Keycode key = event.key.keysym.sym;
+    // A key held down repeats: a seek goes on, a switch does not flicker.
+    const bool repeat = event.key.repeat != 0;
     switch (key) {
     case SDLK_SPACE:
     case SDLK_k:
     case SDLK_AUDIOPLAY:
-        togglePause();
+        if (!repeat) togglePause();
         break;
     case SDLK_AUDIOSTOP:
         if (!showPaused()) togglePause();
@@ -125,12 +127,12 @@ bool handleViewerKey(const SDL_Event& event) {
         seekTo((key - SDLK_0) * (timelineEndMs / 10));
         break;
     case SDLK_g:
-        setGentle(!gentleFlashes());
+        if (!repeat) setGentle(!gentleFlashes());
         return true;
     case SDLK_m:
     case SDLK_AUDIOMUTE:
     case SDLK_MUTE:
-        toggleMute();
+        if (!repeat) toggleMute();
         return true;
     default:
         return false;

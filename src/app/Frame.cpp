@@ -49,10 +49,12 @@ void primeFrameState(int32_t ms) {
         pinSpectrumClock(0);
         drawFrame(0);
     }
+    // A frame the banner draws starts from the state the banner sets; after the banner's end the
+    // credits draw with what its last frame left.
     const int32_t bannerEnd = schedule[0].window.end;
-    const int32_t previous = std::min(ms - 1, bannerEnd);
-    pinSpectrumClock(previous);
-    drawFrame(previous);
+    if (ms <= bannerEnd) return;
+    pinSpectrumClock(bannerEnd);
+    drawFrame(bannerEnd);
 }
 
 void beginFrame(int32_t ms) {

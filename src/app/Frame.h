@@ -13,9 +13,9 @@ void setInitialGlState();
 void loadScenes();
 // Brings the GL state that scenes leave for later frames to what the live demo has when it
 // reaches this instant, by drawing unseen the earlier frames that set it: the intro's first frame
-// switches blending on for good (drawn only where blending is still off), and the banner's last
-// frame leaves the colour the credits draw with. The spectrum clock is left pinned. For renderers
-// that start anywhere on the timeline, and for the frame loop after a move.
+// switches blending on for good (drawn only where blending is still off), and after the banner's
+// end its last frame leaves the colour the credits draw with. The spectrum clock is left pinned.
+// For renderers that start anywhere on the timeline, and for the frame loop after a move.
 void primeFrameState(int32_t ms);
 // Clears the window, sets elapsedMs and the demo's projection, and leaves an identity modelview:
 // what every frame starts from before its scenes draw.

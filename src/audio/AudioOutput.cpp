@@ -60,7 +60,8 @@ SDL_AudioDeviceID openAudioOutput() {
     wanted.freq = outputRate;
     wanted.format = AUDIO_F32SYS;
     wanted.channels = 2;
-    wanted.samples = 1024;
+    // 12 ms a buffer: a pause silences the sound within about two of them and the server's own.
+    wanted.samples = 512;
     wanted.callback = fillDeviceBuffer;
     wanted.userdata = &playback;
     SDL_AudioSpec obtained{};

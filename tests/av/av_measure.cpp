@@ -29,7 +29,7 @@
 //   cut C ERROR STEP                       the cut's first frame minus the moment C was heard, and
 //                                          the timeline's step from the frame before it
 //   flashes BEATS SEEN MEDIAN P90 ABS_P90  flash onsets minus their beats
-//   pause LATENCY                          the first 30 ms of silence after a pause's key, less
+//   pause LATENCY                          the first 150 ms of silence after a pause's key, less
 //                                          the key's time
 // and a line "av-measure: ..." on standard error for whatever it could not find.
 #include "audio/Music.h"
@@ -294,14 +294,25 @@ std::vector<Match> followTrack(const Sound& sound, const std::vector<float>& tra
         }
         if (found.second < 0.9) {
             // Not yet found, or not where it was going (a seek): search the 20 s either side of
-            // where it was last heard, piece by piece (the first 20 s at first).
+            // where it was last heard, piece by piece (the first 20 s at first). The music repeats
+            // itself bar by bar, and a window cut short by a gap in the sound can match another
+            // bar: a place found so is taken only where the next two windows follow on from it.
             const int64_t base = matches.empty() ? 0 : std::llround(matches.back().trackFrame);
+            std::pair<double, double> best{0, 0};
             for (int64_t from = std::max<int64_t>(0, base - 20 * outputRate);
-                 from < base + 20 * outputRate && found.second < 0.9;
-                 from += fftSize - windowSize) {
+                 from < base + 20 * outputRate; from += fftSize - windowSize) {
                 const auto piece = correlator.find(window, from, from + fftSize - windowSize);
-                if (piece.second > found.second) found = piece;
+                if (piece.second > best.second) best = piece;
             }
+            const auto followsOn = [&](int k) {
+                const int64_t next = s + k * hop;
+                if (next + windowSize > static_cast<int64_t>(sound.samples.size())) return false;
+                const int64_t centre = std::llround(best.first + k * hop);
+                return correlator
+                           .find(sound.samples.data() + next, centre - hop / 4, centre + hop / 4)
+                           .second >= 0.9;
+            };
+            if (best.second >= 0.9 && followsOn(1) && followsOn(2)) found = best;
         }
         if (found.second >= 0.9) {
             matches.push_back({static_cast<double>(s), found.first});
@@ -560,7 +571,8 @@ int main(int argc, char** argv) {
         FILE* file = std::fopen(options["--pauses"].c_str(), "r");
         if (!file) die("cannot read " + options["--pauses"]);
         double keyTime = 0;
-        const int64_t quietRun = static_cast<int64_t>(rate * 0.03);
+        // Longer than any rest between two notes of the track, shorter than any pause.
+        const int64_t quietRun = static_cast<int64_t>(rate * 0.15);
         const auto count = static_cast<int64_t>(sound.samples.size());
         while (std::fscanf(file, "%lf", &keyTime) == 1) {
             int64_t quietSince = -1;
