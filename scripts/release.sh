@@ -6,18 +6,21 @@
 # analysis has passed.
 # Installs what it needs. The zips and the page's archive come out the same, byte for byte, from
 # the same commit.
-#   scripts/release.sh [--video [--size WxH]]
+#   scripts/release.sh [--video [--size WxH]] [--no-package]
+# --no-package leaves the Debian package and its source package out: what the reproducibility test
+# makes a second time, where only the zips and the page's archive must come out the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/archive.sh
 
-video=0 size=1024x768
+video=0 size=1024x768 package=1
 while [ $# -gt 0 ]; do
     case "$1" in
     --video) video=1 ;;
+    --no-package) package=0 ;;
     --size) [ $# -ge 2 ] || { echo "release: --size needs WIDTHxHEIGHT" >&2; exit 2; }
         size=$2 && shift ;;
-    *) echo "usage: release.sh [--video [--size WxH]]" >&2; exit 2 ;;
+    *) echo "usage: release.sh [--video [--size WxH]] [--no-package]" >&2; exit 2 ;;
     esac
     shift
 done
@@ -49,11 +52,13 @@ web_deps=$!
 { scripts/windows-deps.sh x86_64 && scripts/windows-deps.sh i686; } >/dev/null &
 windows_deps=$!
 
-echo "== release $version: the Debian package"
-scripts/build-deb.sh
+if [ "$package" -eq 1 ]; then
+    echo "== release $version: the Debian package"
+    scripts/build-deb.sh
+fi
 wait "$web_deps" || { echo "release: the web's libraries did not build" >&2; exit 1; }
 wait "$windows_deps" || { echo "release: the Windows libraries did not build" >&2; exit 1; }
-cp "dist/demo_${version}_$arch.deb" "dist/demo_$version.dsc" "dist/demo_$version.tar.xz" "$out.part/"
+[ "$package" -eq 0 ] || cp "dist/demo_${version}_$arch.deb" "dist/demo_$version.dsc" "dist/demo_$version.tar.xz" "$out.part/"
 
 echo "== release $version: the Windows zips"
 scripts/build-windows.sh
