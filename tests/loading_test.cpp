@@ -182,8 +182,8 @@ TEST_F(LoadingTest, NothingBeyondTheOpeningBeforeTheOffer) {
 }
 
 // The default data loaded as the page loads it: the opening first (the banner's and the intro's
-// assets, the track's first seconds), then each scene's assets by its first frame, the track kept
-// ahead of the show, and the same frames as the data loaded at once.
+// assets, the track's first seconds), then each scene's assets by its first frame, the track
+// decoded on between frames, and the same frames as the data loaded at once.
 TEST_F(LoadingTest, TheOpeningFirstThenEachSceneByItsFirstFrame) {
     queueDefaultScenes();
     if (HasFatalFailure()) return;
@@ -213,17 +213,14 @@ TEST_F(LoadingTest, TheOpeningFirstThenEachSceneByItsFirstFrame) {
     EXPECT_GE(music.stream.frameCount(), frameAtMs(47000));
     EXPECT_LT(music.stream.frameCount(), frameAtMs(60000));
 
-    // Between frames of a show at 50 s: the rest of the assets, and the track kept 8 s ahead of
-    // the show, no further, so that its decoding is spread over the show.
-    for (int i = 0; i < 5000 && (assetsQueued() || music.stream.frameCount() < frameAtMs(58000));
-         ++i)
-        EXPECT_EQ(loadBetweenFrames(50000), Loading::More);
+    // Between frames of a show at 50 s: the rest of the assets, and the track on past its lead to
+    // its end (a seek anywhere then finds its sound), a little a frame rather than all at once.
+    int frames = 0;
+    for (; frames < 20000 && (assetsQueued() || !music.stream.complete); ++frames)
+        ASSERT_NE(loadBetweenFrames(50000), Loading::Failed);
     EXPECT_FALSE(assetsQueued());
-    const int64_t ahead = music.stream.frameCount();
-    EXPECT_GE(ahead, frameAtMs(58000));
-    EXPECT_LT(ahead, frameAtMs(59000));
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(loadBetweenFrames(50000), Loading::More);
-    EXPECT_EQ(music.stream.frameCount(), ahead);
+    EXPECT_TRUE(music.stream.complete);
+    EXPECT_GT(frames, 20);
     EXPECT_EQ(loadEverything(), Loading::Done);
     EXPECT_TRUE(music.stream.complete);
     EXPECT_NEAR(music.stream.frameCount(), frameAtMs(136000), outputRate);
