@@ -25,6 +25,9 @@ mergeInto(LibraryManager.library, {
     pageDemoEnded: function () {
         Module['demoPage'].ended();
     },
+    pageDemoFailed: function (why) {
+        Module['demoPage'].failedToStart(why);
+    },
     // The instant of the timeline the frame just drawn shows, for the page's controls and the tests
     // (with a count of the frames drawn): it follows the sound, which may start and run later than
     // the page's own clock. Told for the last frame too.

@@ -44,11 +44,43 @@
         byId(buttonId).focus();
     }
 
+    function hideControls() {
+        ['loading', 'start', 'close-button', 'controls', 'help'].forEach(function (id) {
+            show(id, false);
+        });
+    }
+
     function fail(text) {
-        show('loading', false);
+        hideControls();
         byId('failed-text').textContent = text;
         offer('failed', 'reload-button');
         setState('failed');
+    }
+    // What a visitor can do where this browser cannot play the demo at all.
+    var elsewhere = ' Try another browser, or watch a recording of the demo.';
+    var noWebGL = 'The demo cannot draw in this browser: WebGL, which it draws with, is turned off or not ' +
+        'available here. Turn graphics (hardware) acceleration on in the browser\'s settings, or try another ' +
+        'browser, or watch a recording of the demo.';
+    var noWebAssembly = 'The demo cannot run in this browser: it needs WebAssembly, which this browser does not ' +
+        'have or has turned off.' + elsewhere;
+    var noMemory = 'The demo ran out of memory in this browser. Close other tabs or windows and try again.' +
+        elsewhere;
+    // A start that failed for want of memory says so in words of its own.
+    function startFailed(what) {
+        var text = String(what);
+        fail(/memory|OOM|RangeError/i.test(text) ? noMemory
+                                                 : 'The demo could not start (' + text + ').' + elsewhere);
+    }
+    // Nothing is downloaded for a program that cannot run. A WebKit with WebGL turned off has no
+    // WebGLRenderingContext at all, which the program's GL layer would meet as an uncaught error;
+    // elsewhere WebGL turned off only refuses the context, which the program reports itself.
+    if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+        fail(noWebAssembly);
+        return;
+    }
+    if (typeof WebGLRenderingContext === 'undefined') {
+        fail(noWebGL);
+        return;
     }
 
     // ---- Downloads. The page fetches the program and its data itself, each as a gzip file that
@@ -894,13 +926,13 @@
             }).then(function (result) {
                 receive(result.instance, result.module);
             }).catch(function (error) {
-                fail('The demo could not start (' + error.message + ').');
+                startFailed(error.message || error);
             });
             return {};
         },
         // The program itself could not start (its WebAssembly missing or refused, say).
         onAbort: function (what) {
-            fail('The demo could not start (' + what + ').');
+            startFailed(what);
         },
         print: function (text) {
             console.log(text);
@@ -939,10 +971,13 @@
                 setState('still');
                 document.title = 'frame ' + ms;
             },
+            // Before anything played: why 1, no WebGL; 2, no sound or a damaged track (its box
+            // said which).
+            failedToStart: function (why) {
+                fail(why === 1 ? noWebGL : 'The demo could not start: its music could not be played.' + elsewhere);
+            },
             ended: function () {
-                ['loading', 'start', 'close-button', 'controls', 'help'].forEach(function (id) {
-                    show(id, false);
-                });
+                hideControls();
                 fullScreen.leave();
                 player.ended();
                 if (state() === 'lost') return;

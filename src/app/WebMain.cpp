@@ -32,6 +32,9 @@ void pageDemoReady();
 int pageGentleFlashes();
 void pageStillFrameDrawn(int ms);
 void pageDemoEnded();
+// The demo cannot play here, before anything played: 1, it cannot draw (no window or WebGL
+// context); 2, it cannot play its track (no sound, or the track damaged: its message said which).
+void pageDemoFailed(int why);
 void pageFrameDrawn(int ms);
 // One chapter of the seek bar, from the timeline's own table.
 void pageChapter(int startMs, const char* name);
@@ -59,27 +62,28 @@ void pauseLoading() {
 // phone four times slower than this machine a slice is still no long task (50 ms).
 constexpr double sliceSeconds = 0.008;
 
-void endBeforeStart() {
+// Nothing has played: the page says what failed and what the visitor can do, not that it ended.
+void failBeforeStart() {
     emscripten_cancel_main_loop();
     stopDemo();
-    pageDemoEnded();
+    pageDemoFailed(2);
 }
 
 // Without a window there is nothing to stop but the loop.
-void endWithoutWindow() {
+void failWithoutWindow() {
     emscripten_cancel_main_loop();
-    pageDemoEnded();
+    pageDemoFailed(1);
 }
 
 void prepareStep() {
     switch (preparing) {
     case Preparing::Window:
         preparing = Preparing::Context;
-        if (!glWindow.openWindow()) endWithoutWindow();
+        if (!glWindow.openWindow()) failWithoutWindow();
         return;
     case Preparing::Context:
         preparing = Preparing::Audio;
-        if (!glWindow.createContext()) endWithoutWindow();
+        if (!glWindow.createContext()) failWithoutWindow();
         return;
     case Preparing::Audio:
         preparing = Preparing::Demo;
@@ -92,7 +96,7 @@ void prepareStep() {
             return;
         }
         preparing = Preparing::Done;
-        if (!prepareDemo()) endBeforeStart();
+        if (!prepareDemo()) failBeforeStart();
         return;
     case Preparing::Done:
         return;
@@ -109,7 +113,7 @@ void loadBeforeStart() {
     setGentleFlashes(pageGentleFlashes() != 0);
     const Loading loading = offered ? loadFor(sliceSeconds, 0) : loadOpeningFor(sliceSeconds);
     if (loading == Loading::Failed) {
-        endBeforeStart();
+        failBeforeStart();
         return;
     }
     if (loading == Loading::Done || loading == Loading::Waiting) pauseLoading();

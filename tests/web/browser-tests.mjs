@@ -49,6 +49,8 @@
 //   hosts       the page from Debian's nginx (with and without .gz files beside the page's): the
 //               types, compression and cache lifetimes it sends, the same still frames as from the
 //               plain server and as the native ones, and a visit played to its end
+//   cannot-start  WebGL turned off in each browser's own settings, and a browser without
+//               WebAssembly: the failed state, saying what failed and what to do, never the end
 //   lighthouse  (Chromium) Lighthouse's mobile audit: accessibility, best practices and SEO
 //               100; the performance printed
 //
@@ -1577,6 +1579,54 @@ async function testAxe({browser, servers}) {
     }
 }
 
+// ---- Where the page cannot play at all: the browser's WebGL turned off in its own settings (Chromium's
+// --disable-3d-apis, Firefox's webgl.disabled, WebKitGTK's enable-webgl), and a browser without
+// WebAssembly (taken away before the page's scripts run). The page says what failed and what the
+// visitor can do, in its failed state, and never shows the end of a show that never played.
+async function testCannotStart({engine, servers}) {
+    const label = `${engine}: cannot start`;
+    const failedLook = (page) => page.evaluate(() => ({
+        state: document.body.dataset.state,
+        text: document.getElementById('failed-text').textContent,
+        focused: document.activeElement && document.activeElement.id,
+        endShown: !document.getElementById('end').classList.contains('hidden'),
+        states: Object.keys(window.demoProbe.states),
+    }));
+    const checkFailed = (look, what, words) => {
+        console.log(`${label}: ${what}: ${look.state}, "${look.text}" (states ${look.states.join(', ')})`);
+        check(look.state === 'failed' && words.test(look.text) && /another browser/.test(look.text) &&
+            look.focused === 'reload-button' && !look.endShown && !look.states.includes('ended'),
+            `${label}: ${what}: ${JSON.stringify(look)}`);
+    };
+    const noWebGL = await launch(engine, {webgl: false});
+    try {
+        await noWebGL.withPage({}, async (page) => {
+            await page.goto(servers.page.url());
+            await page.waitForState('failed', 120000);
+            checkFailed(await failedLook(page), 'WebGL turned off', /WebGL/);
+        });
+    } finally {
+        await noWebGL.close();
+    }
+    const browser = await launch(engine);
+    const takeAway = 'delete window.WebAssembly;';
+    const server = await startServer(options.page, {headScript: browser.headScript && `${browser.headScript}${takeAway}`});
+    try {
+        await browser.withPage({}, async (page) => {
+            if (browser.scriptsBeforePage) await page.beforeScripts(takeAway);
+            await page.goto(server.url());
+            await page.waitForState('failed', 60000);
+            const look = await failedLook(page);
+            checkFailed(look, 'no WebAssembly', /WebAssembly/);
+            const asked = (await resourcesSeen(page)).filter((entry) => /^demo\.(wasm|js|data)/.test(entry.file));
+            check(asked.length === 0, `${label}: without WebAssembly the page still fetched ${asked.map((entry) => entry.file).join(', ')}`);
+        });
+    } finally {
+        await browser.close();
+        await server.stop();
+    }
+}
+
 // Lighthouse (pinned, 12.2.3) in Chromium: accessibility, best practices and SEO must score 100
 // with its mobile profile; the performance score is printed, not judged. The desktop profile
 // audits the same page and scored the same in every run, a minute of CI for nothing new: the load
@@ -1727,7 +1777,8 @@ const cases = {
     hosts: testHosts,
 };
 // Cases that need a browser of their own, and the engines that can run them.
-const ownBrowserCases = {sharp: {run: testSharp, engines: ['chromium']}, lighthouse: {run: testLighthouse, engines: ['chromium']}};
+const ownBrowserCases = {sharp: {run: testSharp, engines: ['chromium']}, lighthouse: {run: testLighthouse, engines: ['chromium']},
+    'cannot-start': {run: testCannotStart, engines: engineNames}};
 const wanted = (name) => (!options.only || options.only.split(',').includes(name)) &&
     !(options.skip && options.skip.split(',').includes(name));
 

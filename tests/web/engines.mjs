@@ -192,7 +192,7 @@ async function inOurSession(start) {
     return browser;
 }
 
-async function launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession}) {
+async function launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession, webgl}) {
     const profile = fs.mkdtempSync(path.join(os.tmpdir(), `demo-${engine}-`));
     // In kiosk mode the page covers the display, as a visitor's full-screen page would, for a
     // recording of the screen: Chromium then runs on the display too.
@@ -202,7 +202,9 @@ async function launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession}
             executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
             headless: !kiosk,
             args: [...chromiumArgs, `--force-device-scale-factor=${scale}`,
-                ...(kiosk ? ['--kiosk', '--window-position=0,0'] : [])],
+                ...(kiosk ? ['--kiosk', '--window-position=0,0'] : []),
+                // WebGL turned off, as an administrator's policy turns it off.
+                ...(webgl ? [] : ['--disable-3d-apis'])],
         }
         : {
             browser: 'firefox',
@@ -211,7 +213,8 @@ async function launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession}
             headless: false,
             args: kiosk ? ['--kiosk'] : ['--width=1280', '--height=1024'],
             // Firefox takes the system's motion setting from this preference where it is set.
-            extraPrefsFirefox: reducedMotion ? {...firefoxPrefs, 'ui.prefersReducedMotion': 1} : firefoxPrefs,
+            extraPrefsFirefox: {...firefoxPrefs, ...(reducedMotion ? {'ui.prefersReducedMotion': 1} : {}),
+                ...(webgl ? {} : {'webgl.disabled': true})},
         };
     // A busy machine can take longer than puppeteer's 30 s to start a browser.
     const start = () => puppeteer.launch({...options, userDataDir: profile, protocolTimeout: 120000, timeout: 120000,
@@ -305,7 +308,7 @@ function freePort() {
     });
 }
 
-async function launchWebKit({scale, reducedMotion}) {
+async function launchWebKit({scale, reducedMotion, webgl}) {
     if (scale !== 1) throw new Error('the WebKit driver has no device scale factor of its own');
     const port = await freePort();
     const driverLog = [];
@@ -325,7 +328,7 @@ async function launchWebKit({scale, reducedMotion}) {
     let driver = null;
     const capabilities = new Capabilities({
         'browserName': 'MiniBrowser',
-        'webkitgtk:browserOptions': {binary: miniBrowser, args: ['--automation']},
+        'webkitgtk:browserOptions': {binary: miniBrowser, args: ['--automation', ...(webgl ? [] : ['--enable-webgl=false'])]},
         // The driver answers alerts itself (below): any command meets them, none is left open.
         'unhandledPromptBehavior': 'ignore',
     });
@@ -487,8 +490,9 @@ async function launchWebKit({scale, reducedMotion}) {
 // size (Chromium and Firefox). reducedMotion: its pages see prefers-reduced-motion: reduce, as
 // where the viewer has asked the system for less motion (browser.reducedMotion says how).
 // ourSession: the browser runs in this process's session (Chromium and Firefox; see inOurSession).
-export async function launch(engine, {scale = 1, kiosk = false, reducedMotion = false, ourSession = false} = {}) {
-    if (engine === 'webkit') return launchWebKit({scale, reducedMotion});
-    if (engine === 'chromium' || engine === 'firefox') return launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession});
+// webgl: false turns WebGL off in the browser's own settings.
+export async function launch(engine, {scale = 1, kiosk = false, reducedMotion = false, ourSession = false, webgl = true} = {}) {
+    if (engine === 'webkit') return launchWebKit({scale, reducedMotion, webgl});
+    if (engine === 'chromium' || engine === 'firefox') return launchPuppeteer(engine, {scale, kiosk, reducedMotion, ourSession, webgl});
     throw new Error(`no engine "${engine}": ${engineNames.join(', ')}`);
 }
