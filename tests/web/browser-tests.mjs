@@ -1584,46 +1584,37 @@ async function testAxe({browser, servers}) {
 // WebAssembly (taken away before the page's scripts run). The page says what failed and what the
 // visitor can do, in its failed state, and never shows the end of a show that never played.
 async function testCannotStart({engine, servers}) {
-    const label = `${engine}: cannot start`;
-    const failedLook = (page) => page.evaluate(() => ({
-        state: document.body.dataset.state,
-        text: document.getElementById('failed-text').textContent,
-        focused: document.activeElement && document.activeElement.id,
-        endShown: !document.getElementById('end').classList.contains('hidden'),
-        states: Object.keys(window.demoProbe.states),
-    }));
-    const checkFailed = (look, what, words) => {
-        console.log(`${label}: ${what}: ${look.state}, "${look.text}" (states ${look.states.join(', ')})`);
-        check(look.state === 'failed' && words.test(look.text) && /another browser/.test(look.text) &&
-            look.focused === 'reload-button' && !look.endShown && !look.states.includes('ended'),
-            `${label}: ${what}: ${JSON.stringify(look)}`);
-    };
-    const noWebGL = await launch(engine, {webgl: false});
-    try {
-        await noWebGL.withPage({}, async (page) => {
-            await page.goto(servers.page.url());
-            await page.waitForState('failed', 120000);
-            checkFailed(await failedLook(page), 'WebGL turned off', /WebGL/);
-        });
-    } finally {
-        await noWebGL.close();
-    }
-    const browser = await launch(engine);
-    const takeAway = 'delete window.WebAssembly;';
-    const server = await startServer(options.page, {headScript: browser.headScript && `${browser.headScript}${takeAway}`});
-    try {
-        await browser.withPage({}, async (page) => {
-            if (browser.scriptsBeforePage) await page.beforeScripts(takeAway);
-            await page.goto(server.url());
-            await page.waitForState('failed', 60000);
-            const look = await failedLook(page);
-            checkFailed(look, 'no WebAssembly', /WebAssembly/);
-            const asked = (await resourcesSeen(page)).filter((entry) => /^demo\.(wasm|js|data)/.test(entry.file));
-            check(asked.length === 0, `${label}: without WebAssembly the page still fetched ${asked.map((entry) => entry.file).join(', ')}`);
-        });
-    } finally {
-        await browser.close();
-        await server.stop();
+    const ways = [
+        {what: 'WebGL turned off', settings: {webgl: false}, words: /WebGL/},
+        // The program is not even fetched: it could not run.
+        {what: 'no WebAssembly', settings: {}, takeAway: 'delete window.WebAssembly;', words: /WebAssembly/},
+    ];
+    for (const {what, settings, takeAway, words} of ways) {
+        const label = `${engine}: cannot start: ${what}`;
+        const browser = await launch(engine, settings);
+        const server = takeAway ? await startServer(options.page, {headScript: browser.headScript && `${browser.headScript}${takeAway}`}) : null;
+        try {
+            await browser.withPage({}, async (page) => {
+                if (takeAway && browser.scriptsBeforePage) await page.beforeScripts(takeAway);
+                await page.goto((server ?? servers.page).url());
+                await page.waitForState('failed', 120000);
+                const look = await page.evaluate(() => ({
+                    state: document.body.dataset.state,
+                    text: document.getElementById('failed-text').textContent,
+                    focused: document.activeElement && document.activeElement.id,
+                    endShown: !document.getElementById('end').classList.contains('hidden'),
+                    states: Object.keys(window.demoProbe.states),
+                }));
+                const fetched = takeAway ? (await resourcesSeen(page)).filter((entry) => /^demo\.(wasm|js|data)/.test(entry.file)) : [];
+                console.log(`${label}: ${look.state}, "${look.text}" (states ${look.states.join(', ')})`);
+                check(look.state === 'failed' && words.test(look.text) && /another browser/.test(look.text) &&
+                    look.focused === 'reload-button' && !look.endShown && !look.states.includes('ended') && fetched.length === 0,
+                    `${label}: ${JSON.stringify(look)}, fetched ${fetched.map((entry) => entry.file).join(', ') || 'no program'}`);
+            });
+        } finally {
+            await browser.close();
+            if (server) await server.stop();
+        }
     }
 }
 
