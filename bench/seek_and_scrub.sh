@@ -8,7 +8,8 @@
 #   frames drawn a second while the seek bar is dragged across, goal 30 (Chromium draws through
 #   SwiftShader here, slower than that even in plain play; Firefox through llvmpipe);
 # - pause, and picture against sound after a seek and a resume: the native demo and the page in
-#   Firefox (Chromium has not met the A/V goal even unmoved: docs/picture-and-sound.md) on an Xvfb with a PulseAudio null sink (tests/av/av_env.sh), moved by the keys as a
+#   Firefox (Chromium has not met the A/V goal even unmoved: docs/picture-and-sound.md) on an
+#   Xvfb with a PulseAudio null sink (tests/av/av_env.sh), moved by the keys as a
 #   viewer would (a seek 5 s on at 6 s, a pause of a second at 13 s, pauses of half a second
 #   every 3 s from 26 s), recorded and measured by av-measure: from each pause's key to the
 #   sound's silence, goal 50 ms; the cuts at 13 s (after the seek) and 26 s (after the resume)
@@ -105,7 +106,7 @@ if [[ ",$parts," == *,page,* ]]; then
     grep '^RESULT ' "$work/web_seek.log" >>"$results"
 fi
 
-# --- Pauses and the cuts after a move, natively and in Chromium --------------------------------------
+# --- Pauses and the cuts after a move, natively and in Firefox ----------------------------------------
 if [[ ",$parts," == *,av,* ]]; then
 until_ms=45000
 av_cut_frames "$capture" data "$work" "$until_ms"

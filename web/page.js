@@ -971,8 +971,8 @@
                 setState('still');
                 document.title = 'frame ' + ms;
             },
-            // Before anything played: why 1, no WebGL; 2, no sound or a damaged track (its box
-            // said which).
+            // Before anything played, why (src/app/WebMain.cpp) is 1, it cannot draw, or 2, it
+            // cannot play its track (its box said which).
             failedToStart: function (why) {
                 fail(why === 1 ? noWebGL : 'The demo could not start: its music could not be played.' + elsewhere);
             },

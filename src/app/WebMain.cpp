@@ -32,8 +32,7 @@ void pageDemoReady();
 int pageGentleFlashes();
 void pageStillFrameDrawn(int ms);
 void pageDemoEnded();
-// The demo cannot play here, before anything played: 1, it cannot draw (no window or WebGL
-// context); 2, it cannot play its track (no sound, or the track damaged: its message said which).
+// The demo cannot play here, before anything played: why is one of the failures below.
 void pageDemoFailed(int why);
 void pageFrameDrawn(int ms);
 // One chapter of the seek bar, from the timeline's own table.
@@ -62,17 +61,22 @@ void pauseLoading() {
 // phone four times slower than this machine a slice is still no long task (50 ms).
 constexpr double sliceSeconds = 0.008;
 
+// What web/page.js says for each: it cannot draw (no window or WebGL context), or it cannot play
+// its track (no sound, or the track damaged: its message box said which).
+constexpr int cannotDraw = 1;
+constexpr int cannotPlayTrack = 2;
+
 // Nothing has played: the page says what failed and what the visitor can do, not that it ended.
 void failBeforeStart() {
     emscripten_cancel_main_loop();
     stopDemo();
-    pageDemoFailed(2);
+    pageDemoFailed(cannotPlayTrack);
 }
 
 // Without a window there is nothing to stop but the loop.
 void failWithoutWindow() {
     emscripten_cancel_main_loop();
-    pageDemoFailed(1);
+    pageDemoFailed(cannotDraw);
 }
 
 void prepareStep() {
